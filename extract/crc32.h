@@ -1,0 +1,16 @@
+// The CRC-32 of the ZIP format: reflected, polynomial 0xEDB88320.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Allocates and fills sfx.crcTable; ReleaseCrcTable frees it. Both are called once per run.
+void CreateCrcTable();
+void ReleaseCrcTable();
+// Fills the table that sfx.crcTable points to (and the wider tables behind it).
+void BuildCrcTable();
+
+// One byte through the table, with no inversion: the step the decryption keys use too.
+uint32_t Crc32Step(uint8_t byte, uint32_t reg);
+// Feeds a run of bytes through the register; a length of zero or less changes nothing.
+void UpdateCrc(const uint8_t* data, int64_t length, uint32_t& reg);

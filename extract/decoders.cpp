@@ -1,0 +1,103 @@
+#include "extract/decoders.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "extract/crc32.h"
+#include "extract/sfx_state.h"
+#include "extract/zip_crypto.h"
+
+static bool EntryIsEncrypted() { return (sfx.header.flags & FlagEncrypted) != 0; }
+
+// Reads the next piece of the entry's data, decrypted, and counts it off sfx.remaining.
+static uint32_t ReadEntryData(uint8_t* buffer) {
+  uint32_t want = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize);
+  uint32_t got = platform::ReadFile(sfx.archiveHandle, buffer, want);
+  if (EntryIsEncrypted()) DecryptRun(buffer, got);
+  return got;
+}
+
+// Writes a piece of output and counts into the CRC the bytes that were really written, so a
+// short write (a full disk) fails the entry's check.
+static void WriteOutput(const uint8_t* data, uint32_t length) {
+  uint32_t written = platform::WriteFile(sfx.outputHandle, data, length);
+  UpdateCrc(data, written, sfx.crc);
+}
+
+void CopyStored() {
+  if (sfx.remaining <= 0) return;
+  size_t size = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize) + 2;
+  uint8_t* buffer = static_cast<uint8_t*>(malloc(size));
+  if (!buffer) return;
+  while (sfx.remaining > 0) {
+    uint32_t n = ReadEntryData(buffer);
+    if (n == 0) break;  // truncated archive or read error: asking again would never end
+    sfx.remaining -= static_cast<int32_t>(n);
+    WriteOutput(buffer, n);
+  }
+  free(buffer);
+}
+
+// Makes the next chunk of input available; false when the entry's input has ended.
+static bool RefillInput() {
+  if (sfx.remaining <= 0) return false;
+  if (sfx.inputPos < sfx.inputCount) return true;
+  sfx.inputCount = static_cast<int32_t>(ReadEntryData(sfx.inputBuffer));
+  sfx.inputPos = 0;
+  if (sfx.inputCount == 0) {
+    sfx.remaining = 0;
+    return false;
+  }
+  return true;
+}
+
+static void FlushWindow() {
+  WriteOutput(sfx.window, sfx.windowPos);
+  sfx.windowPos = 0;
+}
+
+// Runs zlib over the entry until the final block, corrupt data, or the end of the input.
+// zlib consumes input from InputBuffer[inputPos..inputCount) and writes output into
+// SlideWindow[windowPos..ChunkSize); a full window is flushed wherever it fills.
+static void InflateFrame(z_stream& stream) {
+  for (;;) {
+    bool haveInput = RefillInput();
+    stream.next_in = sfx.inputBuffer + sfx.inputPos;
+    stream.avail_in = haveInput ? static_cast<uInt>(sfx.inputCount - sfx.inputPos) : 0;
+    stream.next_out = sfx.window + sfx.windowPos;
+    stream.avail_out = ChunkSize - sfx.windowPos;
+    uInt offered = stream.avail_in;
+
+    int status = inflate(&stream, Z_NO_FLUSH);
+
+    uInt consumed = offered - stream.avail_in;
+    sfx.inputPos = static_cast<uint16_t>(sfx.inputPos + consumed);
+    sfx.remaining -= static_cast<int32_t>(consumed);
+    sfx.windowPos = static_cast<uint16_t>(ChunkSize - stream.avail_out);
+    if (sfx.windowPos == ChunkSize) FlushWindow();
+
+    if (status == Z_STREAM_END) return;           // the final block is done
+    if (status != Z_OK && status != Z_BUF_ERROR) return;  // corrupt data
+    if (status == Z_BUF_ERROR && !haveInput) return;      // needs input and there is none
+  }
+}
+
+void InflateEntry() {
+  sfx.inputPos = 0;
+  sfx.inputCount = 0;
+  sfx.windowPos = 0;
+  sfx.inputBuffer = static_cast<uint8_t*>(malloc(ChunkSize + 2));
+  sfx.window = static_cast<uint8_t*>(malloc(ChunkSize + 2));
+  z_stream stream = {};
+  if (sfx.inputBuffer && sfx.window && inflateInit2(&stream, -MAX_WBITS) == Z_OK) {
+    InflateFrame(stream);
+    if (sfx.windowPos > 0) FlushWindow();
+    inflateEnd(&stream);
+  }
+  free(sfx.inputBuffer);
+  free(sfx.window);
+  sfx.inputBuffer = nullptr;
+  sfx.window = nullptr;
+}

@@ -1,0 +1,61 @@
+// The facts of the attached ZIP archive and the texts the program shows, in one place.
+#pragma once
+
+#include <cstdint>
+
+// File offset of the first local header: the size of the program's own image. The Windows
+// build pads the image to exactly this size and fails if the linked image outgrows it.
+constexpr uint32_t ArchiveBase = 28672;
+
+// The local-header signature is never written as a literal (the image must not contain the
+// bytes 50 4B 03 04, or a ZIP reader would mistake the program for an archive); a scan forms it
+// from this value minus one.
+constexpr uint32_t LocalSignaturePlusOne = 0x04034B51;
+// Some writers of old put these four bytes where the signature belongs; accepted like it.
+constexpr uint32_t OddLocalSignature = 0x50000000;
+// De-facto data descriptor signature (50 4B 07 08), written before the CRC and sizes that an
+// entry with flag bit 3 repeats behind its data. Not a header signature, so it may be a literal.
+constexpr uint32_t DataDescriptorSignature = 0x08074B50;
+
+constexpr uint32_t LocalHeaderSize = 30;
+constexpr uint32_t EncryptionHeaderSize = 12;
+constexpr uint32_t ChunkSize = 32768;          // the most any read asks for; one window flush
+constexpr uint32_t ExtractPathSize = 256;      // the extract path buffer, terminator included
+constexpr uint32_t PasswordTextSize = 80;      // the password text buffer, terminator included
+constexpr uint32_t MaxNamePartLength = 255;    // FileNamePart keeps at most this many characters
+// Seek positions are signed 32-bit: the walk cannot reach this offset or anything beyond it.
+constexpr uint64_t SeekLimit = 0x80000000u;
+
+// General-purpose flag bits.
+constexpr uint16_t FlagEncrypted = 0x0001;
+constexpr uint16_t FlagDataDescriptor = 0x0008;  // sizes and CRC (may) follow the data
+
+// Compression methods the decoders handle.
+constexpr uint16_t MethodStored = 0;
+constexpr uint16_t MethodDeflated = 8;
+
+// Messages: text and caption, exactly as the program has always shown them.
+namespace msg {
+constexpr const char* ArchiveErrorCaption = "Archive error..";
+constexpr const char* SeekFailed = "Error finding attached archive.";
+constexpr const char* EmptyName = "Error retreiving filename.";
+constexpr const char* ChangeDirCaption = "Error Changing Dir";
+constexpr const char* OpenFailedCaption = "Couldn't open...";
+constexpr const char* UnsupportedMethod = "Unsupported compression method";
+constexpr const char* UnableCaption = "Unable to extract...";
+constexpr const char* CloseFailedCaption = "Error Closing...";
+constexpr const char* Success = "Extraction was successful";
+constexpr const char* SuccessCaption = "Extraction Successful";
+constexpr const char* SuccessStatus = "Extraction successful";
+constexpr const char* Failure = "The hi-lighted file(s) failed CRC validation";
+constexpr const char* FailureCaption = "Failure";
+constexpr const char* FailureStatus = "The hi-ligted file(s) failed CRC validation";
+constexpr const char* NoEntries = "Can't read archive header";
+constexpr const char* NoEntriesCaption = "Error...";
+constexpr const char* ExtractingPrefix = "Extracting: ";
+constexpr const char* UnsafePathCaption = "Unsafe path...";
+constexpr const char* PathTooLongCaption = "Path too long...";
+constexpr const char* OverwriteQuestionSuffix = "...already exists, overwrite?";
+constexpr const char* ShutdownCloseFailed = "Error closing file";
+constexpr const char* ShutdownCloseFailedCaption = "Error";
+}  // namespace msg

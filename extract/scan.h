@@ -1,0 +1,17 @@
+// The one routine that walks the attached archive: listing its entries into the file list, or
+// extracting the selected ones below sfx.extractPath.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "extract/scan_view.h"
+
+enum ScanMode : uint8_t { ExtractMode = 0, ListMode = 1 };
+
+// Runs a listing or an extraction run to its end. A scan started while another is under way
+// (from a message dispatched inside it) does nothing.
+void ScanArchive(ScanView& view, ScanMode mode);
+
+// Finds the entry's item after the last one found and says whether it is selected.
+bool IsEntrySelected(ScanView& view, const std::string& name);

@@ -1,0 +1,3 @@
+#include "extract/sfx_state.h"
+
+SfxState sfx;

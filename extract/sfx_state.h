@@ -1,0 +1,66 @@
+// The one program-wide state record. Every routine of the engine and of the dialogs reads and
+// writes the fields it needs here; nothing else holds state between calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "extract/format.h"
+#include "platform/platform.h"
+
+// The 30-byte ZIP local file header, fields in file order (all little-endian in the file).
+struct LocalHeader {
+  uint32_t signature;
+  uint16_t versionNeeded;
+  uint16_t flags;
+  uint16_t method;
+  uint16_t modTime;
+  uint16_t modDate;
+  uint32_t crc32;
+  uint32_t compressedSize;
+  uint32_t uncompressedSize;
+  uint16_t nameLength;
+  uint16_t extraLength;
+};
+
+enum OverwritePolicy : uint8_t {
+  PolicyOverwrite = 0,  // overwrite without asking
+  PolicySkip = 1,       // leave existing files alone
+  PolicyConfirm = 2,    // ask before overwriting
+};
+
+struct SfxState {
+  void* instance = nullptr;           // the program's module (dialogs, icon)
+  int32_t listIndex = -1;             // current entry's item in the file list, -1 for none
+  bool hasStoredPaths = false;        // some name of this scan holds a slash or backslash
+  char extractPath[ExtractPathSize] = {};
+  char passwordText[PasswordTextSize] = {};
+  std::string password;               // the password last typed or accepted
+  int32_t passwordLength = 0;
+  int32_t filePos = 0;                // reached by the last SeekArchive, -1 when it failed
+  uint32_t archiveBase = 0;
+  uint32_t attachedAt = ArchiveBase;  // where the archive starts: the image size, or 0 for a plain ZIP
+  uint8_t policy = PolicyConfirm;
+  uint8_t confirmAnswer = 0;          // overwrite question: nonzero overwrite, zero leave it
+  std::string confirmName;            // file name the overwrite question shows
+  void* mainDialog = nullptr;
+
+  // Inflate frame, meaningful only while InflateEntry runs.
+  uint8_t* inputBuffer = nullptr;     // InputBuffer: the chunk last read
+  uint8_t* window = nullptr;          // SlideWindow: output not yet written
+  uint16_t inputPos = 0;
+  int32_t inputCount = 0;
+  uint16_t windowPos = 0;
+
+  uint32_t* crcTable = nullptr;       // Crc32Table, built once at start-up
+  uint32_t crc = 0;                   // CrcRegister, in its inverted working form
+  uint32_t key0 = 0, key1 = 0, key2 = 0;  // ZipKeys
+  uint32_t expectedSignature = 0;
+  int32_t remaining = 0;              // RemainingCompressed
+  platform::FileHandle archiveHandle = platform::InvalidFile;
+  platform::FileHandle outputHandle = platform::InvalidFile;
+  LocalHeader header = {};
+  bool scanRunning = false;           // a scan is under way; no second one may start inside it
+};
+
+extern SfxState sfx;

@@ -1,0 +1,30 @@
+// The few file-system operations the engine needs. Paths are Windows path text (backslashes
+// and slashes both separate); the POSIX implementation maps backslashes at its boundary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using FileHandle = intptr_t;
+constexpr FileHandle InvalidFile = -1;
+
+// Opens an existing file for shared reading.
+FileHandle OpenForReading(const char* path);
+// Creates a file for writing, truncating one that exists.
+FileHandle CreateForWriting(const char* path);
+// Both return the count of bytes actually transferred (0 on failure).
+uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count);
+uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count);
+// Moves to an absolute position; returns it, or -1 when the seek fails.
+int32_t SeekTo(FileHandle file, int32_t position);
+bool CloseFile(FileHandle file);
+
+// True when a search for the pattern finds anything; a pattern ending in "\*.*" asks whether
+// the directory in front of it exists.
+bool FindFirstMatch(const char* pattern);
+bool CreateOneDirectory(const char* path);
+std::string CurrentDirectory();
+
+}  // namespace platform

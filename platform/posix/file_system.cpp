@@ -1,0 +1,99 @@
+// The file-system layer on POSIX, for the console tools and the native tests. The engine
+// speaks Windows path text; backslashes become slashes here, at the system boundary.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/platform.h"
+#include "platform/posix/write_budget.h"
+
+namespace platform {
+
+static std::string NativePath(const char* path) {
+  std::string native(path);
+  for (char& c : native)
+    if (c == '\\') c = '/';
+  return native;
+}
+
+static int AsDescriptor(FileHandle file) { return static_cast<int>(file); }
+
+FileHandle OpenForReading(const char* path) {
+  int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return InvalidFile;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a directory is no archive
+    close(fd);
+    return InvalidFile;
+  }
+  return fd;
+}
+
+FileHandle CreateForWriting(const char* path) {
+  int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd < 0 ? InvalidFile : fd;
+}
+
+uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
+  char* at = static_cast<char*>(buffer);
+  uint32_t done = 0;
+  while (done < count) {  // a regular file delivers short counts only at its end
+    ssize_t n = read(AsDescriptor(file), at + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
+static int64_t writeBudget = -1;  // bytes that may still be written; -1 means no limit
+
+void SetWriteBudget(int64_t bytes) { writeBudget = bytes; }
+
+uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
+  if (writeBudget >= 0 && count > writeBudget) count = static_cast<uint32_t>(writeBudget);
+  const char* at = static_cast<const char*>(buffer);
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = write(AsDescriptor(file), at + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  if (writeBudget >= 0) writeBudget -= done;
+  return done;
+}
+
+int32_t SeekTo(FileHandle file, int32_t position) {
+  off_t reached = lseek(AsDescriptor(file), position, SEEK_SET);
+  return reached < 0 || reached > INT32_MAX ? -1 : static_cast<int32_t>(reached);
+}
+
+bool CloseFile(FileHandle file) { return close(AsDescriptor(file)) == 0; }
+
+bool FindFirstMatch(const char* pattern) {
+  std::string native = NativePath(pattern);
+  static const std::string anyName = "/*.*";
+  struct stat info;
+  if (native.size() >= anyName.size() &&
+      native.compare(native.size() - anyName.size(), anyName.size(), anyName) == 0) {
+    // "DIR\*.*" matches at least "." while DIR exists.
+    native.resize(native.size() - anyName.size() + 1);
+    return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  }
+  return lstat(native.c_str(), &info) == 0;
+}
+
+bool CreateOneDirectory(const char* path) {
+  return mkdir(NativePath(path).c_str(), 0777) == 0;
+}
+
+std::string CurrentDirectory() {
+  char buffer[PATH_MAX];
+  return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Remakes the test archives in this folder with independent writers (Info-ZIP zip, Python's
+# zipfile, 7z), so that the engine is checked against other programs' idea of the format.
+# Malformed archives are not kept here: the tests patch these bytes themselves.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+python3 - <<'PY'
+import random, zipfile, os
+rnd = random.Random(20261208)
+words = [b"alpha", b"bravo", b"charlie", b"delta", b"echo", b"foxtrot", b"golf", b"hotel"]
+def text(n):
+    out = bytearray()
+    while len(out) < n:
+        out += rnd.choice(words) + (b"\n" if rnd.random() < 0.2 else b" ")
+    return bytes(out[:n])
+def binary(n):
+    return bytes(rnd.getrandbits(8) for _ in range(n))
+
+sizes = [0, 1, 32767, 32768, 32769, 65536]
+with zipfile.ZipFile("sizes_stored.zip", "w", zipfile.ZIP_STORED) as z:
+    for n in sizes: z.writestr("s%d.bin" % n, binary(n))
+with zipfile.ZipFile("sizes_deflated.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for n in sizes: z.writestr("d%d.txt" % n, text(n))
+    z.writestr("random%d.bin" % 70000, binary(70000))  # stored blocks inside DEFLATE
+with zipfile.ZipFile("walk13.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for i in range(1, 14): z.writestr("dir%d/entry%02d.txt" % (i % 3, i), text(100 * i))
+# Written to a pipe: flag bit 3, sizes and CRC 0 in the headers, data descriptors behind.
+class Pipe:
+    def __init__(self, f): self.f = f
+    def write(self, b): return self.f.write(b)
+    def flush(self): pass
+with open("streamed.zip", "wb") as f:
+    with zipfile.ZipFile(Pipe(f), "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("first.txt", text(5000))
+        z.writestr("second.txt", text(300))
+os.makedirs("src/docs/deep", exist_ok=True)
+for name, n in [("src/readme.txt", 1200), ("src/docs/guide.txt", 40000),
+                ("src/docs/deep/notes.txt", 10), ("src/tiny.txt", 5)]:
+    open(name, "wb").write(text(n))
+open("src/photo.bin", "wb").write(binary(50000))
+PY
+
+# Info-ZIP: extra fields (UT, ux) in every local header, directory entries with -r.
+(cd src && zip -q -X- -r ../infozip_dirs.zip readme.txt docs tiny.txt photo.bin)
+# Info-ZIP encryption: flag bit 3 on every entry, sizes in the header, descriptor behind.
+(cd src && zip -q -P secret ../infozip_encrypted.zip readme.txt docs/guide.txt tiny.txt photo.bin)
+(cd src && zip -q -0 -P secret ../infozip_encrypted_stored.zip readme.txt tiny.txt)
+# 7-Zip's traditional encryption leaves flag bit 3 clear: the check byte comes from the CRC.
+(cd src && 7z a -tzip -psecret -mem=ZipCrypto ../sevenzip_encrypted.zip readme.txt docs/guide.txt >/dev/null)
+
+cp ./*.zip "$here/"

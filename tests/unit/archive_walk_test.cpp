@@ -1,0 +1,164 @@
+#include "extract/archive_walk.h"
+
+#include "extract/sfx_state.h"
+#include "tests/unit/test_support.h"
+
+class ArchiveWalkTest : public EngineTest {};
+
+TEST_F(ArchiveWalkTest, ThirteenEntriesThenTheCentralDirectoryEndsTheWalk) {
+  OpenArchive(ReadFixture("walk13.zip"));
+  std::vector<std::string> names = WalkNames();
+  ASSERT_EQ(names.size(), 13u);
+  EXPECT_EQ(names.front(), "dir1/entry01.txt");
+  EXPECT_EQ(names.back(), "dir1/entry13.txt");
+  EXPECT_EQ(sfx.header.signature, 0x02014B50u);  // the 14th read found the central directory
+}
+
+TEST_F(ArchiveWalkTest, TheFirstHeaderStandsAtTheImageSize) {
+  OpenArchive(ReadFixture("walk13.zip"));
+  ASSERT_TRUE(StartWalk());
+  EXPECT_EQ(sfx.archiveBase, ArchiveBase);
+  EXPECT_EQ(sfx.filePos, static_cast<int32_t>(ArchiveBase));
+  EXPECT_EQ(sfx.expectedSignature, 0x04034B50u);
+}
+
+TEST_F(ArchiveWalkTest, ExtraFieldsAreSteppedOverToReachTheData) {
+  Bytes zip = ReadFixture("infozip_dirs.zip");
+  OpenArchive(zip);
+  uint32_t headerPos = FindEntry("tiny.txt");
+  ASSERT_GT(sfx.header.extraLength, 0u);
+  uint64_t data = DataPosition(headerPos) - ArchiveBase;
+  // The five stored bytes stand right behind the extra field.
+  EXPECT_EQ(sfx.header.method, 0u);
+  Bytes body(zip.begin() + static_cast<long>(data), zip.begin() + static_cast<long>(data) + 5);
+  EXPECT_EQ(ZlibCrc(body), sfx.header.crc32);
+  std::vector<std::string> names = WalkNames();
+  EXPECT_EQ(names.size(), LocalHeaderOffsets(zip).size());
+}
+
+TEST_F(ArchiveWalkTest, ANameEndsAtAZeroByteButTheWalkStepsOverAllItsBytes) {
+  Bytes zip = ReadFixture("walk13.zip");
+  size_t first = LocalHeaderOffsets(zip)[0];
+  zip[first + 30 + 3] = 0;  // "dir1/entry01.txt" -> "dir"
+  OpenArchive(zip);
+  std::vector<std::string> names = WalkNames();
+  ASSERT_EQ(names.size(), 13u);
+  EXPECT_EQ(names[0], "dir");
+  EXPECT_EQ(names[1], "dir2/entry02.txt");
+}
+
+TEST_F(ArchiveWalkTest, ANameOfLengthZeroIsEmpty) {
+  Bytes zip = ReadFixture("walk13.zip");
+  Put16(zip, LocalHeaderOffsets(zip)[1] + 26, 0);
+  OpenArchive(zip);
+  std::vector<std::string> names = WalkNames();
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[1], "");
+}
+
+TEST_F(ArchiveWalkTest, TheOddSignatureIsAcceptedLikeTheLocalOne) {
+  Bytes zip = ReadFixture("walk13.zip");
+  Put32(zip, LocalHeaderOffsets(zip)[2], 0x50000000);  // bytes 00 00 00 50
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames().size(), 13u);
+}
+
+TEST_F(ArchiveWalkTest, AStreamedEntryWithoutSizesEndsTheWalk) {
+  OpenArchive(ReadFixture("streamed.zip"));
+  std::vector<std::string> names = WalkNames();
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0], "first.txt");
+  FindEntry("first.txt");
+  EXPECT_TRUE(sfx.header.flags & FlagDataDescriptor);
+  EXPECT_EQ(sfx.header.compressedSize, 0u);
+}
+
+TEST_F(ArchiveWalkTest, DescriptorsBehindEncryptedEntriesAreSteppedOver) {
+  Bytes zip = ReadFixture("infozip_encrypted.zip");
+  OpenArchive(zip);
+  std::vector<std::string> names = WalkNames();
+  EXPECT_EQ(names, (std::vector<std::string>{"readme.txt", "docs/guide.txt", "tiny.txt", "photo.bin"}));
+  EXPECT_EQ(sfx.header.signature, 0x02014B50u);
+}
+
+TEST_F(ArchiveWalkTest, DescriptorsWithoutTheirSignatureAreSteppedOverToo) {
+  // Rebuild the Info-ZIP archive with each 16-byte descriptor cut to its 12 unsigned bytes.
+  Bytes zip = ReadFixture("infozip_encrypted.zip");
+  std::vector<size_t> offsets = LocalHeaderOffsets(zip);
+  Bytes local;
+  for (size_t at : offsets) {
+    size_t end = at + 30 + Get16(zip, at + 26) + Get16(zip, at + 28) + Get32(zip, at + 18);
+    ASSERT_EQ(Get32(zip, end), 0x08074B50u);
+    local.insert(local.end(), zip.begin() + static_cast<long>(at), zip.begin() + static_cast<long>(end));
+    local.insert(local.end(), zip.begin() + static_cast<long>(end) + 4, zip.begin() + static_cast<long>(end) + 16);
+  }
+  OpenArchive(local);
+  EXPECT_EQ(WalkNames().size(), offsets.size());
+}
+
+TEST_F(ArchiveWalkTest, ADescriptorThatDoesNotRepeatTheHeaderIsNotSkipped) {
+  Bytes zip = ReadFixture("infozip_encrypted.zip");
+  size_t at = LocalHeaderOffsets(zip)[0];
+  size_t end = at + 30 + Get16(zip, at + 26) + Get16(zip, at + 28) + Get32(zip, at + 18);
+  Put32(zip, end + 4, Get32(zip, end + 4) ^ 1);  // the descriptor's CRC no longer agrees
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames().size(), 1u);
+}
+
+TEST_F(ArchiveWalkTest, NothingAppendedMeansNoEntry) {
+  OpenArchive({});
+  ASSERT_TRUE(StartWalk());
+  EXPECT_FALSE(ReadLocalHeader());
+  EXPECT_EQ(sfx.header.signature, 0u);
+}
+
+TEST_F(ArchiveWalkTest, AHeaderCutShortEndsTheWalk) {
+  Bytes zip = ReadFixture("walk13.zip");
+  size_t second = LocalHeaderOffsets(zip)[1];
+  zip.resize(second + 20);  // a signature, but only 20 of the 30 bytes
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames().size(), 1u);
+}
+
+TEST_F(ArchiveWalkTest, SizesThatWouldWrapAroundEndTheWalk) {
+  Bytes zip = ReadFixture("walk13.zip");
+  size_t first = LocalHeaderOffsets(zip)[0];
+  // Unsigned 32-bit arithmetic would land exactly on this same header again, for ever.
+  uint32_t toItself = 0u - (30 + Get16(zip, first + 26) + Get16(zip, first + 28));
+  Put32(zip, first + 18, toItself);
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames().size(), 1u);
+}
+
+TEST_F(ArchiveWalkTest, APositionBeyondWhatASeekReachesEndsTheWalk) {
+  Bytes zip = ReadFixture("walk13.zip");
+  Put32(zip, LocalHeaderOffsets(zip)[0] + 18, 0x7FFFFFF0);
+  OpenArchive(zip);
+  ASSERT_TRUE(StartWalk());
+  ASSERT_TRUE(ReadLocalHeader());
+  uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
+  ReadEntryName();
+  EXPECT_FALSE(SeekNextHeader(headerPos));
+  EXPECT_EQ(sfx.filePos, -1);
+}
+
+TEST_F(ArchiveWalkTest, TextFromBufferCutsAtTheFirstZero) {
+  const char raw[] = {'a', 'b', '\0', 'c'};
+  EXPECT_EQ(TextFromBuffer(raw, 4), "ab");
+  EXPECT_EQ(TextFromBuffer(raw, 1), "a");
+  EXPECT_EQ(TextFromBuffer(raw, 0), "");
+}
+
+TEST_F(ArchiveWalkTest, AVeryLongNameIsReadWhole) {
+  Bytes zip = ReadFixture("walk13.zip");
+  size_t first = LocalHeaderOffsets(zip)[0];
+  uint16_t oldLength = Get16(zip, first + 26);
+  std::string longName(1000, 'n');
+  zip.erase(zip.begin() + static_cast<long>(first) + 30, zip.begin() + static_cast<long>(first) + 30 + oldLength);
+  zip.insert(zip.begin() + static_cast<long>(first) + 30, longName.begin(), longName.end());
+  Put16(zip, first + 26, 1000);
+  OpenArchive(zip);
+  std::vector<std::string> names = WalkNames();
+  ASSERT_EQ(names.size(), 13u);
+  EXPECT_EQ(names[0], longName);
+}

@@ -1,0 +1,152 @@
+#include "extract/decoders.h"
+
+#include "extract/archive_walk.h"
+#include "extract/sfx_state.h"
+#include "tests/unit/decoder_harness.h"
+#ifndef _WIN32
+#include "platform/posix/write_budget.h"
+#endif
+
+class DecodersTest : public DecoderTest {};
+
+static const uint32_t ChunkBoundarySizes[] = {0, 1, 32767, 32768, 32769, 65536};
+
+TEST_F(DecodersTest, StoredEntriesAtTheChunkBoundariesCopyExactly) {
+  Bytes zip = ReadFixture("sizes_stored.zip");
+  for (uint32_t size : ChunkBoundarySizes) {
+    OpenArchive(zip);
+    Decoded d = Decode("s" + std::to_string(size) + ".bin");
+    EXPECT_EQ(sfx.header.method, MethodStored);
+    EXPECT_EQ(d.output.size(), size);
+    EXPECT_TRUE(d.verifies) << size;
+    EXPECT_EQ(ZlibCrc(d.output), sfx.header.crc32) << size;
+    EXPECT_EQ(sfx.remaining, 0);
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, DeflatedEntriesAtTheWindowBoundariesInflateExactly) {
+  Bytes zip = ReadFixture("sizes_deflated.zip");
+  for (uint32_t size : ChunkBoundarySizes) {
+    OpenArchive(zip);
+    Decoded d = Decode("d" + std::to_string(size) + ".txt");
+    EXPECT_EQ(sfx.header.method, MethodDeflated);
+    EXPECT_EQ(d.output.size(), size);
+    EXPECT_TRUE(d.verifies) << size;
+    EXPECT_EQ(ZlibCrc(d.output), sfx.header.crc32) << size;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, StoredBlocksInsideADeflateStreamInflate) {
+  OpenArchive(ReadFixture("sizes_deflated.zip"));
+  Decoded d = Decode("random70000.bin");
+  EXPECT_EQ(d.output.size(), 70000u);
+  EXPECT_TRUE(d.verifies);
+}
+
+TEST_F(DecodersTest, EncryptedEntriesDecryptAsTheyAreRead) {
+  struct Case { const char* archive; const char* entry; uint16_t method; };
+  for (Case c : {Case{"infozip_encrypted_stored.zip", "readme.txt", MethodStored},
+                 Case{"infozip_encrypted.zip", "docs/guide.txt", MethodDeflated},
+                 Case{"infozip_encrypted_stored.zip", "tiny.txt", MethodStored},
+                 Case{"sevenzip_encrypted.zip", "docs/guide.txt", MethodDeflated},
+                 Case{"sevenzip_encrypted.zip", "readme.txt", MethodDeflated}}) {
+    OpenArchive(ReadFixture(c.archive));
+    Decoded d = Decode(c.entry, "secret");
+    EXPECT_EQ(sfx.header.method, c.method) << c.archive << " " << c.entry;
+    EXPECT_EQ(d.output.size(), sfx.header.uncompressedSize) << c.archive << " " << c.entry;
+    EXPECT_TRUE(d.verifies) << c.archive << " " << c.entry;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, EncryptedEntryOfTwelveBytesOrLessReadsAndWritesNothing) {
+  for (uint32_t compressedSize : {12u, 5u, 0u}) {
+    Bytes zip = ReadFixture("infozip_encrypted_stored.zip");
+    Put32(zip, LocalHeaderOffsets(zip)[0] + 18, compressedSize);
+    OpenArchive(zip);
+    FindEntry("readme.txt");
+    Decoded d = RunDecoder(static_cast<int32_t>(compressedSize) - 12);
+    EXPECT_TRUE(d.output.empty()) << compressedSize;
+    EXPECT_EQ(d.crc, 0u) << compressedSize;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, DeflatedEntryWithNothingToReadWritesNothing) {
+  OpenArchive(ReadFixture("sizes_deflated.zip"));
+  FindEntry("d65536.txt");
+  Decoded d = RunDecoder(0);
+  EXPECT_TRUE(d.output.empty());
+  EXPECT_EQ(d.crc, 0u);
+}
+
+TEST_F(DecodersTest, ACompressedSizeThatIsTooSmallEndsDecodingAndFailsTheCheck) {
+  Bytes zip = ReadFixture("sizes_deflated.zip");
+  size_t at = LocalHeaderOffsets(zip)[5];
+  Put32(zip, at + 18, Get32(zip, at + 18) / 2);
+  OpenArchive(zip);
+  Decoded d = Decode("d65536.txt");
+  EXPECT_GT(d.output.size(), 0u);
+  EXPECT_LT(d.output.size(), 65536u);
+  EXPECT_EQ(d.crc, ZlibCrc(d.output));  // what was decoded was written and counted
+  EXPECT_FALSE(d.verifies);
+  EXPECT_EQ(sfx.remaining, 0);
+}
+
+TEST_F(DecodersTest, AnArchiveThatEndsInsideAnEntryEndsTheCopy) {
+  for (const char* archive : {"sizes_stored.zip", "sizes_deflated.zip"}) {
+    Bytes zip = ReadFixture(archive);
+    size_t last = LocalHeaderOffsets(zip)[5];  // the 65536-byte entry
+    zip.resize(last + 30 + Get16(zip, last + 26) + 1000);
+    OpenArchive(zip);
+    Decoded d = Decode(std::string(archive) == "sizes_stored.zip" ? "s65536.bin" : "d65536.txt");
+    EXPECT_LT(d.output.size(), 65536u) << archive;
+    EXPECT_FALSE(d.verifies) << archive;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, CorruptDeflateDataEndsDecodingAndFailsTheCheck) {
+  Bytes zip = ReadFixture("sizes_deflated.zip");
+  size_t at = LocalHeaderOffsets(zip)[5];
+  size_t data = at + 30 + Get16(zip, at + 26) + Get16(zip, at + 28);
+  uint32_t size = Get32(zip, at + 18);
+  for (size_t i = size / 3; i < size / 3 + 64; i++) zip[data + i] ^= 0xA5;
+  OpenArchive(zip);
+  Decoded d = Decode("d65536.txt");
+  EXPECT_FALSE(d.verifies);
+  EXPECT_LE(d.output.size(), 65536u * 4);
+}
+
+TEST_F(DecodersTest, BytesBehindTheFinalBlockAreNotDecodedAndTheNextEntryIsFound) {
+  Bytes zip = ReadFixture("sizes_deflated.zip");
+  size_t at = LocalHeaderOffsets(zip)[4];  // d32769.txt, followed by d65536.txt
+  size_t end = at + 30 + Get16(zip, at + 26) + Get16(zip, at + 28) + Get32(zip, at + 18);
+  Bytes surplus(100, 0x5A);
+  zip.insert(zip.begin() + static_cast<long>(end), surplus.begin(), surplus.end());
+  Put32(zip, at + 18, Get32(zip, at + 18) + 100);
+  OpenArchive(zip);
+  Decoded d = Decode("d32769.txt");
+  EXPECT_EQ(d.output.size(), 32769u);
+  EXPECT_TRUE(d.verifies);
+  EXPECT_GT(sfx.remaining, 0);  // the surplus was left unread
+  EXPECT_TRUE(Decode("d65536.txt").verifies);
+}
+
+#ifndef _WIN32
+TEST_F(DecodersTest, AShortWriteFailsTheEntryForBothDecoders) {
+  struct Case { const char* archive; const char* entry; };
+  for (Case c : {Case{"sizes_stored.zip", "s65536.bin"}, Case{"sizes_deflated.zip", "d65536.txt"}}) {
+    OpenArchive(ReadFixture(c.archive));
+    platform::SetWriteBudget(40000);  // the disk fills up in the second piece
+    Decoded d = Decode(c.entry);
+    platform::SetWriteBudget(-1);
+    EXPECT_EQ(d.output.size(), 40000u) << c.entry;
+    EXPECT_EQ(d.crc, ZlibCrc(d.output)) << c.entry;  // counts exactly what reached the disk
+    EXPECT_FALSE(d.verifies) << c.entry;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+#endif

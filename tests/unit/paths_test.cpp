@@ -1,0 +1,100 @@
+#include "extract/paths.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "extract/format.h"
+#include "tests/unit/test_support.h"
+
+namespace fs = std::filesystem;
+
+class PathsTest : public EngineTest {};
+
+TEST_F(PathsTest, DirectoryPartKeepsADriveRootsBackslash) {
+  EXPECT_EQ(DirectoryPart("C:\\A\\B.TXT"), "C:\\A");
+  EXPECT_EQ(DirectoryPart("C:\\B.TXT"), "C:\\");
+  EXPECT_EQ(DirectoryPart("C:B.TXT"), "C:");
+  EXPECT_EQ(DirectoryPart("B.TXT"), "");
+  EXPECT_EQ(DirectoryPart("C:\\"), "C:\\");
+  EXPECT_EQ(DirectoryPart("DOCS/A.TXT"), "DOCS");
+  EXPECT_EQ(DirectoryPart("C:\\OUT\\DOCS/A.TXT"), "C:\\OUT\\DOCS");
+}
+
+TEST_F(PathsTest, FileNamePartIsWhatFollowsTheLastSeparator) {
+  EXPECT_EQ(FileNamePart("C:\\A\\B.TXT"), "B.TXT");
+  EXPECT_EQ(FileNamePart("DOCS/A.TXT"), "A.TXT");
+  EXPECT_EQ(FileNamePart("C:B.TXT"), "B.TXT");
+  EXPECT_EQ(FileNamePart("DOCS/"), "");
+  EXPECT_EQ(FileNamePart("PLAIN.TXT"), "PLAIN.TXT");
+  EXPECT_EQ(FileNamePart("D\\" + std::string(300, 'x')).size(), MaxNamePartLength);
+}
+
+TEST_F(PathsTest, TrailingBackslashIsAddedOrRemovedOnce) {
+  char buffer[ExtractPathSize] = "C:\\OUT";
+  ASSERT_TRUE(WithTrailingBackslash(buffer, sizeof buffer));
+  EXPECT_STREQ(buffer, "C:\\OUT\\");
+  ASSERT_TRUE(WithTrailingBackslash(buffer, sizeof buffer));
+  EXPECT_STREQ(buffer, "C:\\OUT\\");
+  strcpy(buffer, "C:\\OUT\\\\");
+  WithoutTrailingBackslash(buffer);
+  EXPECT_STREQ(buffer, "C:\\OUT\\");
+  WithoutTrailingBackslash(buffer);
+  EXPECT_STREQ(buffer, "C:\\OUT");
+}
+
+TEST_F(PathsTest, WithTrailingBackslashNeverWritesPastTheBuffer) {
+  char buffer[ExtractPathSize + 4];
+  memset(buffer, 'p', sizeof buffer);
+  buffer[ExtractPathSize - 1] = '\0';  // 255 characters fill the 256-byte path buffer
+  EXPECT_FALSE(WithTrailingBackslash(buffer, ExtractPathSize));
+  EXPECT_EQ(strlen(buffer), ExtractPathSize - 1);
+  EXPECT_EQ(buffer[ExtractPathSize], 'p');
+  buffer[ExtractPathSize - 2] = '\0';  // 254 leave room for one more and the zero
+  EXPECT_TRUE(WithTrailingBackslash(buffer, ExtractPathSize));
+  EXPECT_EQ(buffer[ExtractPathSize - 2], '\\');
+}
+
+TEST_F(PathsTest, PathExistsFindsFilesAndDirectoriesAndConvertsSlashesInPlace) {
+  fs::create_directories(NativePath(Scratch("DATA")));
+  WriteWholeFile(Scratch("DATA\\X.TXT"), {'x'});
+
+  std::string file = Scratch("DATA/X.TXT");
+  EXPECT_TRUE(PathExists(file));
+  EXPECT_EQ(file, Scratch("DATA\\X.TXT"));
+
+  std::string directory = Scratch("DATA") + "\\";
+  EXPECT_TRUE(PathExists(directory));
+  EXPECT_EQ(directory, Scratch("DATA") + "\\");  // the caller's text is left as it was
+
+  std::string missing = Scratch("MISSING") + "\\";
+  EXPECT_FALSE(PathExists(missing));
+  std::string missingFile = Scratch("DATA/NONE.TXT");
+  EXPECT_FALSE(PathExists(missingFile));
+}
+
+TEST_F(PathsTest, ForceDirectoriesCreatesTheMissingParentsTopDown) {
+  fs::create_directories(NativePath(Scratch("A")));
+  ForceDirectories(Scratch("A\\B\\C") + "\\");
+  EXPECT_TRUE(fs::is_directory(NativePath(Scratch("A\\B"))));
+  EXPECT_TRUE(fs::is_directory(NativePath(Scratch("A\\B\\C"))));
+  ForceDirectories(Scratch("N1/N2/N3"));  // slashes separate levels too
+  EXPECT_TRUE(fs::is_directory(NativePath(Scratch("N1\\N2\\N3"))));
+}
+
+TEST_F(PathsTest, ForceDirectoriesLeavesDrivesAndExistingDirectoriesAlone) {
+  ForceDirectories("C:\\");
+  ForceDirectories("C:");
+  ForceDirectories(Scratch());
+  EXPECT_TRUE(fs::is_directory(NativePath(Scratch())));
+}
+
+TEST_F(PathsTest, ForceDirectoriesEndsOnAThreeCharacterDriveRelativePath) {
+  // "Q:Z" is its own directory part; the routine must not recurse on it for ever.
+  std::string here = Scratch("rel");
+  fs::create_directories(NativePath(here));
+  fs::path before = fs::current_path();
+  fs::current_path(NativePath(here));
+  ForceDirectories("Q:Z");
+  fs::current_path(before);
+  EXPECT_EQ(DirectoryPart("Q:Z"), "Q:Z");  // reached only if the call came back
+}
