@@ -53,6 +53,7 @@ constexpr const char* FailureStatus = "The hi-ligted file(s) failed CRC validati
 constexpr const char* NoEntries = "Can't read archive header";
 constexpr const char* NoEntriesCaption = "Error...";
 constexpr const char* ExtractingPrefix = "Extracting: ";
+constexpr const char* TestingPrefix = "Testing: ";
 constexpr const char* UnsafePathCaption = "Unsafe path...";
 constexpr const char* PathTooLongCaption = "Path too long...";
 constexpr const char* OverwriteQuestionSuffix = "...already exists, overwrite?";

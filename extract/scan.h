@@ -7,7 +7,9 @@
 
 #include "extract/scan_view.h"
 
-enum ScanMode : uint8_t { ExtractMode = 0, ListMode = 1 };
+// ListMode fills the file list; ExtractMode writes the selected entries; TestMode decodes and
+// checks them like an extraction but writes nothing.
+enum ScanMode : uint8_t { ExtractMode = 0, ListMode = 1, TestMode = 2 };
 
 // Runs a listing or an extraction run to its end. A scan started while another is under way
 // (from a message dispatched inside it) does nothing.

@@ -42,7 +42,25 @@ for name, n in [("src/readme.txt", 1200), ("src/docs/guide.txt", 40000),
                 ("src/docs/deep/notes.txt", 10), ("src/tiny.txt", 5)]:
     open(name, "wb").write(text(n))
 open("src/photo.bin", "wb").write(binary(50000))
+
+with zipfile.ZipFile("same_names.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("a/x.txt", b"the x of folder a\n")
+    z.writestr("b/x.txt", b"the x of folder b, a little longer\n")
+    z.writestr("README.TXT", b"upper case\n")
+    z.writestr("readme.txt", b"lower case\n")
+with zipfile.ZipFile("four_plain.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for name in ["one.txt", "two.txt", "three.txt", "four.txt"]:
+        z.writestr(name, text(2000))
+# Names that must never be written where they point; zipfile stores them as given.
+with zipfile.ZipFile("unsafe_names.zip", "w", zipfile.ZIP_STORED) as z:
+    for name in ["../evil.txt", "C:/evil.txt", "/rooted.txt", "sub/../../up.txt", "CON.txt",
+                 "ok.txt"]:
+        z.writestr(zipfile.ZipInfo(name), b"payload\n")
 PY
+
+# Two plain entries, then two encrypted ones: Info-ZIP adds to an existing archive.
+(cd src && zip -q ../mixed_encryption.zip readme.txt tiny.txt &&
+ zip -q -P secret ../mixed_encryption.zip docs/guide.txt docs/deep/notes.txt)
 
 # Info-ZIP: extra fields (UT, ux) in every local header, directory entries with -r.
 (cd src && zip -q -X- -r ../infozip_dirs.zip readme.txt docs tiny.txt photo.bin)

@@ -52,16 +52,23 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
   Put16(b, at + 2, static_cast<uint16_t>(v >> 16));
 }
 
-std::vector<size_t> LocalHeaderOffsets(const Bytes& zip) {
-  // From the central directory, which these tests may read even though the engine never does.
-  std::vector<size_t> offsets;
+std::vector<CentralEntry> CentralEntries(const Bytes& zip) {
+  std::vector<CentralEntry> entries;
   size_t end = zip.size() - 22;
   while (Get32(zip, end) != 0x06054B50) end--;
   size_t at = Get32(zip, end + 16);
   for (uint16_t n = Get16(zip, end + 10); n > 0; n--) {
-    offsets.push_back(Get32(zip, at + 42));
+    const char* name = reinterpret_cast<const char*>(zip.data() + at + 46);
+    entries.push_back({std::string(name, Get16(zip, at + 28)), Get32(zip, at + 16), Get32(zip, at + 24),
+                       Get32(zip, at + 42)});
     at += 46 + Get16(zip, at + 28) + Get16(zip, at + 30) + Get16(zip, at + 32);
   }
+  return entries;
+}
+
+std::vector<size_t> LocalHeaderOffsets(const Bytes& zip) {
+  std::vector<size_t> offsets;
+  for (const CentralEntry& entry : CentralEntries(zip)) offsets.push_back(entry.localHeader);
   return offsets;
 }
 

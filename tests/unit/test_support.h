@@ -18,7 +18,14 @@ Bytes ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const Bytes& bytes);
 uint32_t ZlibCrc(const Bytes& bytes);
 
-// Offsets of the local headers of an archive that starts at offset 0, in archive order.
+// What an archive's central directory (which the engine never reads) says of each entry.
+struct CentralEntry {
+  std::string name;
+  uint32_t crc;
+  uint32_t size;
+  size_t localHeader;  // offset of the local header, the archive starting at offset 0
+};
+std::vector<CentralEntry> CentralEntries(const Bytes& zip);
 std::vector<size_t> LocalHeaderOffsets(const Bytes& zip);
 void Put16(Bytes& bytes, size_t at, uint16_t value);
 void Put32(Bytes& bytes, size_t at, uint32_t value);

@@ -1,0 +1,241 @@
+#include "extract/scan.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "extract/archive_walk.h"
+#include "extract/decoders.h"
+#include "extract/paths.h"
+#include "extract/safe_name.h"
+#include "extract/sfx_state.h"
+#include "extract/zip_crypto.h"
+
+namespace {
+
+// What the walk does after an entry.
+enum class Next {
+  Continue,  // on to the next header
+  EndRun,    // the run is over; its closing message is shown
+  Stop,      // the scan is over; only the check-box rule runs
+};
+
+// The working data of one scan.
+struct Scan {
+  Scan(ScanView& v, ScanMode m) : view(v), mode(m) {}
+  ScanView& view;
+  ScanMode mode;
+  bool entryReady = false;  // the last selected entry got past its password stage
+  uint32_t headerPos = 0;
+  std::string name;
+  std::string prefix;       // the extract path without one trailing backslash
+};
+
+bool HasDirectoryPart(const std::string& name) {
+  return name.find_first_of("\\/") != std::string::npos;
+}
+
+bool IsDirectoryEntry(const std::string& name) {
+  return !name.empty() && (name.back() == '/' || name.back() == '\\');
+}
+
+void Deselect(Scan& s) { s.view.SetSelected(sfx.listIndex, false); }
+
+bool VerifyAgainst(uint8_t* work, const std::string& password) {
+  const LocalHeader& h = sfx.header;
+  return VerifyPassword(work, EncryptionHeaderSize, h.flags, password, h.modTime, h.crc32);
+}
+
+// Reads the entry's encryption header and finds a password that passes its check: the one
+// remembered from before, or up to three typed by the user. Leaves the keys ready for the data.
+bool PassPasswordStage(Scan& s) {
+  if (!(sfx.header.flags & FlagEncrypted)) return true;
+  uint8_t work[2 * EncryptionHeaderSize] = {};
+  platform::ReadFile(sfx.archiveHandle, work + EncryptionHeaderSize, EncryptionHeaderSize);
+  if (!sfx.password.empty() && VerifyAgainst(work, sfx.password)) return true;
+  for (int attempt = 0; attempt < 3; attempt++) {
+    s.view.AskPassword();
+    uint32_t length = static_cast<uint32_t>(std::clamp<int32_t>(sfx.passwordLength, 0, PasswordTextSize - 1));
+    sfx.password = TextFromBuffer(sfx.passwordText, length);
+    if (VerifyAgainst(work, sfx.password)) return true;
+  }
+  return false;
+}
+
+// A directory entry (stored paths on) creates its directory, and counts as verified when the
+// directory is there.
+Next ExtractDirectoryEntry(Scan& s) {
+  std::string directory = s.prefix + "\\" + s.name;
+  SlashesToBackslashes(directory);
+  ForceDirectories(directory);
+  if (!PathExists(directory)) {
+    s.view.ShowMessage(DirectoryPart(directory), msg::ChangeDirCaption);
+    return Next::EndRun;
+  }
+  Deselect(s);
+  return Next::Continue;
+}
+
+enum class Target { Write, Leave, EndRun };
+
+// Makes room for the entry's file: the overwrite policy for one that exists, the missing
+// directories for one that does not. An existing file left alone de-selects the entry: it is
+// not a failure.
+Target PrepareOutputPath(Scan& s, std::string& outputPath) {
+  if (PathExists(outputPath)) {
+    bool overwrite = sfx.policy != PolicySkip;
+    if (sfx.policy == PolicyConfirm) {
+      sfx.confirmName = FileNamePart(outputPath);
+      s.view.AskOverwrite();
+      overwrite = sfx.confirmAnswer != 0;
+    }
+    if (overwrite) return Target::Write;
+    Deselect(s);
+    return Target::Leave;
+  }
+  std::string outputDir = DirectoryPart(outputPath);
+  ForceDirectories(outputDir);
+  if (!PathExists(outputDir)) {
+    s.view.ShowMessage(outputDir, msg::ChangeDirCaption);
+    return Target::EndRun;
+  }
+  return Target::Write;
+}
+
+// Runs the entry's decoder into the open output file and de-selects the entry if its CRC-32
+// agrees with the header's.
+void DecodeAndVerify(Scan& s) {
+  sfx.crc = 0xFFFFFFFF;
+  sfx.remaining = static_cast<int32_t>(sfx.header.compressedSize);
+  if (sfx.header.flags & FlagEncrypted) sfx.remaining -= EncryptionHeaderSize;
+  if (sfx.header.method == MethodStored) CopyStored();
+  if (sfx.header.method == MethodDeflated) InflateEntry();
+  if ((sfx.crc ^ 0xFFFFFFFF) == sfx.header.crc32) Deselect(s);
+}
+
+bool IsSupportedMethod(uint16_t method) { return method == MethodStored || method == MethodDeflated; }
+
+Next ExtractEntry(Scan& s) {
+  // An unsafe name is refused before anything is read or created for it; its item stays
+  // selected, so the run reports it among the failures.
+  if (IsUnsafeName(s.name)) {
+    s.view.ShowMessage(s.name, msg::UnsafePathCaption);
+    s.entryReady = true;
+    return Next::Continue;
+  }
+  SeekArchive(DataPosition(s.headerPos));
+  s.entryReady = false;
+  if (IsDirectoryEntry(s.name) && s.mode == ExtractMode) {
+    s.entryReady = true;
+    return ExtractDirectoryEntry(s);
+  }
+  s.entryReady = PassPasswordStage(s);
+  if (!s.entryReady) return Next::EndRun;
+
+  std::string outputPath = s.mode == TestMode ? s.name : s.prefix + "\\" + s.name;
+  if (s.mode == ExtractMode) {
+    Target target = PrepareOutputPath(s, outputPath);
+    if (target == Target::Leave) return Next::Continue;
+    if (target == Target::EndRun) return Next::EndRun;
+  }
+  // Tested before the file is created, so an unsupported entry never truncates a file.
+  if (!IsSupportedMethod(sfx.header.method)) {
+    s.view.ShowMessage(msg::UnsupportedMethod, msg::UnableCaption);
+    return Next::Stop;
+  }
+  sfx.outputHandle = s.mode == TestMode ? platform::CreateDiscard()
+                                        : platform::CreateForWriting(outputPath.c_str());
+  if (sfx.outputHandle == platform::InvalidFile) {
+    s.view.ShowMessage(outputPath, msg::OpenFailedCaption);
+    return Next::Continue;
+  }
+  s.view.SetStatus((s.mode == TestMode ? msg::TestingPrefix : msg::ExtractingPrefix) + outputPath);
+  s.view.DispatchOneMessage();
+  DecodeAndVerify(s);
+  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
+  sfx.outputHandle = platform::InvalidFile;
+  return Next::Continue;
+}
+
+Next HandleEntry(Scan& s) {
+  s.name = ReadEntryName();
+  if (s.name.empty()) {
+    s.view.ShowMessage(msg::EmptyName, msg::ArchiveErrorCaption);
+    return Next::Stop;
+  }
+  if (HasDirectoryPart(s.name)) sfx.hasStoredPaths = true;
+  if (!s.view.StoredPathsChecked()) {
+    s.name = FileNamePart(s.name);
+    // A directory entry has no file-name part: without stored paths there is nothing to show.
+    if (s.name.empty()) return Next::Continue;
+  }
+  if (s.mode == ListMode) {
+    s.view.AddItem(s.name);
+    return Next::Continue;
+  }
+  if (!IsEntrySelected(s.view, s.name)) return Next::Continue;
+  return ExtractEntry(s);
+}
+
+void ShowClosingMessage(Scan& s) {
+  if (s.view.SelectedCount() == 0) {
+    s.view.ShowMessage(msg::Success, msg::SuccessCaption);
+    s.view.SetStatus(msg::SuccessStatus);
+  } else {
+    s.view.ShowMessage(msg::Failure, msg::FailureCaption);
+    s.view.SetStatus(msg::FailureStatus);
+  }
+}
+
+// The extract path with exactly one trailing backslash removed. False when the path fills its
+// buffer so completely that it cannot be handled without cutting it.
+bool TakeExtractPrefix(Scan& s) {
+  if (!WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath)) {
+    s.view.ShowMessage(std::string(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath)),
+                       msg::PathTooLongCaption);
+    return false;
+  }
+  WithoutTrailingBackslash(sfx.extractPath);
+  s.prefix = sfx.extractPath;
+  return true;
+}
+
+void RunScan(Scan& s) {
+  if (!StartWalk()) {
+    s.view.ShowMessage(msg::SeekFailed, msg::ArchiveErrorCaption);
+    return;
+  }
+  sfx.listIndex = -1;
+  sfx.hasStoredPaths = false;
+  if (s.mode == ListMode) s.view.ResetList();
+  if (s.mode == ExtractMode && !TakeExtractPrefix(s)) return;
+
+  Next next = Next::Continue;
+  while (next == Next::Continue && ReadLocalHeader()) {
+    s.headerPos = static_cast<uint32_t>(sfx.filePos);
+    next = HandleEntry(s);
+    if (next == Next::Continue && !SeekNextHeader(s.headerPos)) break;
+  }
+
+  if (next != Next::Stop) {
+    if (s.mode != ListMode && s.entryReady) ShowClosingMessage(s);
+    if (s.mode == ListMode && s.view.Count() == 0) s.view.ShowMessage(msg::NoEntries, msg::NoEntriesCaption);
+  }
+  if (!sfx.hasStoredPaths) s.view.UncheckAndDisableStoredPaths();
+}
+
+}  // namespace
+
+bool IsEntrySelected(ScanView& view, const std::string& name) {
+  sfx.listIndex = view.FindExact(sfx.listIndex, name);
+  return sfx.listIndex != ScanView::NoItem && view.IsSelected(sfx.listIndex);
+}
+
+void ScanArchive(ScanView& view, ScanMode mode) {
+  // Messages dispatched inside a run can carry the dialog's commands; the run needs the
+  // archive position, the list and the state to itself, so a second scan does nothing.
+  if (sfx.scanRunning) return;
+  sfx.scanRunning = true;
+  Scan s(view, mode);
+  RunScan(s);
+  sfx.scanRunning = false;
+}

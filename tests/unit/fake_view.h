@@ -1,0 +1,56 @@
+// A ScanView that behaves like the dialog's controls: a sorted, multiple-selection list box
+// (case-insensitive sorted insertion, exact search that starts after the given index and
+// wraps), a check box, a status line, and scripted answers to the two questions. It records
+// what the scan showed and asked, in order.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "extract/scan_view.h"
+
+class FakeView : public ScanView {
+ public:
+  struct Item {
+    std::string text;
+    bool selected;
+  };
+  struct Message {
+    std::string text, caption;
+  };
+  struct OverwriteAnswer {
+    bool yes;
+    bool dontAskAgain;
+  };
+
+  void ResetList() override;
+  void AddItem(const std::string& name) override;
+  int FindExact(int after, const std::string& name) override;
+  bool IsSelected(int index) override;
+  void SetSelected(int index, bool selected) override;
+  int SelectedCount() override;
+  int Count() override;
+  bool StoredPathsChecked() override { return checked; }
+  void UncheckAndDisableStoredPaths() override { checked = enabled = false; }
+  void SetStatus(const std::string& text) override { status = text; }
+  void ShowMessage(const std::string& text, const std::string& caption) override;
+  void AskPassword() override;
+  void AskOverwrite() override;
+  void DispatchOneMessage() override;
+
+  void SelectAll(bool selected) { SetSelected(-1, selected); }
+  std::vector<std::string> Texts() const;
+  std::vector<std::string> SelectedTexts() const;
+
+  std::vector<Item> items;
+  bool checked = true, enabled = true;
+  std::string status;
+  std::vector<Message> messages;
+  std::deque<std::string> passwords;           // typed at each password prompt
+  std::deque<OverwriteAnswer> overwriteAnswers;  // given at each overwrite question
+  std::vector<std::string> events;             // "password", "overwrite NAME", message captions
+  std::function<void()> onDispatch;            // what a dispatched message does
+};

@@ -1,0 +1,370 @@
+#include "extract/scan.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "extract/sfx_state.h"
+#include "tests/unit/fake_view.h"
+#include "tests/unit/test_support.h"
+
+namespace fs = std::filesystem;
+
+class ScanTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    SetExtractPath(Scratch("out"));
+  }
+  void SetExtractPath(const std::string& path) {
+    ASSERT_LT(path.size(), sizeof sfx.extractPath);
+    strcpy(sfx.extractPath, path.c_str());
+  }
+  // Opens the archive and lists it with every item selected, as the dialog starts.
+  void OpenAndList(const Bytes& zip) {
+    OpenArchive(zip);
+    ScanArchive(view_, ListMode);
+    view_.SelectAll(true);
+  }
+  std::string Out(const std::string& relative) { return Scratch("out\\" + relative); }
+  bool Exists(const std::string& path) { return fs::exists(NativePath(path)); }
+  // The extracted file holds exactly the entry's bytes, by its size and CRC-32.
+  void ExpectExtracted(const Bytes& zip, const std::string& entry, const std::string& path) {
+    for (const CentralEntry& e : CentralEntries(zip)) {
+      if (e.name != entry) continue;
+      Bytes written = ReadWholeFile(path);
+      EXPECT_EQ(written.size(), e.size) << path;
+      EXPECT_EQ(ZlibCrc(written), e.crc) << path;
+      return;
+    }
+    ADD_FAILURE() << "no entry " << entry;
+  }
+  std::vector<std::string> Captions() const {
+    std::vector<std::string> captions;
+    for (const auto& m : view_.messages) captions.push_back(m.caption);
+    return captions;
+  }
+
+  FakeView view_;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(ScanTest, ListingShowsEveryEntryInTheListsSortedOrder) {
+  OpenAndList(ReadFixture("infozip_dirs.zip"));
+  EXPECT_EQ(view_.Texts(), (Strings{"docs/", "docs/deep/", "docs/deep/notes.txt", "docs/guide.txt",
+                                    "photo.bin", "readme.txt", "tiny.txt"}));
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(view_.checked);
+  EXPECT_TRUE(view_.enabled);
+}
+
+TEST_F(ScanTest, WithoutStoredPathsTheListShowsFileNamesAndNoDirectoryEntries) {
+  view_.checked = false;
+  OpenAndList(ReadFixture("infozip_dirs.zip"));
+  EXPECT_EQ(view_.Texts(), (Strings{"guide.txt", "notes.txt", "photo.bin", "readme.txt", "tiny.txt"}));
+  EXPECT_TRUE(view_.enabled);  // the names do have directories
+}
+
+TEST_F(ScanTest, AnArchiveWithoutDirectoriesUnchecksAndDisablesTheCheckBox) {
+  OpenAndList(ReadFixture("four_plain.zip"));
+  EXPECT_EQ(view_.Count(), 4);
+  EXPECT_FALSE(view_.checked);
+  EXPECT_FALSE(view_.enabled);
+}
+
+TEST_F(ScanTest, TheBareProgramListsNothingAndSaysSo) {
+  OpenAndList({});
+  EXPECT_EQ(view_.Count(), 0);
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text, "Can't read archive header");
+  EXPECT_EQ(view_.messages[0].caption, "Error...");
+  EXPECT_FALSE(view_.checked);
+  EXPECT_FALSE(view_.enabled);
+}
+
+TEST_F(ScanTest, AnEmptyNameStopsTheScanWithItsMessageButNotTheClosingOne) {
+  Bytes zip = ReadFixture("walk13.zip");
+  Put16(zip, LocalHeaderOffsets(zip)[2] + 26, 0);
+  OpenAndList(zip);
+  EXPECT_EQ(view_.Count(), 2);
+  EXPECT_EQ(Captions(), (Strings{"Archive error.."}));
+  EXPECT_EQ(view_.messages[0].text, "Error retreiving filename.");
+}
+
+TEST_F(ScanTest, ExtractionWithStoredPathsWritesEveryFileAndDeselectsIt) {
+  Bytes zip = ReadFixture("infozip_dirs.zip");
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+  EXPECT_EQ(view_.messages[0].text, "Extraction was successful");
+  EXPECT_EQ(view_.status, "Extraction successful");
+  for (const char* entry : {"readme.txt", "docs/guide.txt", "docs/deep/notes.txt", "tiny.txt", "photo.bin"})
+    ExpectExtracted(zip, entry, Out(entry));
+  EXPECT_TRUE(fs::is_directory(NativePath(Out("docs\\deep"))));
+}
+
+TEST_F(ScanTest, ExtractionWithoutStoredPathsWritesFlatNames) {
+  Bytes zip = ReadFixture("infozip_dirs.zip");
+  view_.checked = false;
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  ExpectExtracted(zip, "docs/deep/notes.txt", Out("notes.txt"));
+  ExpectExtracted(zip, "docs/guide.txt", Out("guide.txt"));
+  EXPECT_FALSE(Exists(Out("docs")));
+}
+
+TEST_F(ScanTest, ExtractionIntoAPathWithATrailingBackslashUsesItOnce) {
+  SetExtractPath(Scratch("out") + "\\");
+  Bytes zip = ReadFixture("four_plain.zip");
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  ExpectExtracted(zip, "two.txt", Out("two.txt"));
+  EXPECT_EQ(std::string(sfx.extractPath), Scratch("out"));
+}
+
+TEST_F(ScanTest, SameFileNameInTwoFoldersFindsEachItemInTurn) {
+  Bytes zip = ReadFixture("same_names.zip");
+  view_.checked = false;
+  OpenAndList(zip);
+  EXPECT_EQ(view_.Texts(), (Strings{"README.TXT", "readme.txt", "x.txt", "x.txt"}));
+  sfx.policy = PolicyOverwrite;
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(view_.SelectedTexts().empty());  // both x.txt items were found, one each
+  ExpectExtracted(zip, "b/x.txt", Out("x.txt"));  // the second overwrote the first
+}
+
+TEST_F(ScanTest, NamesThatDifferOnlyInCaseMatchTheFirstItemAfterTheLastFound) {
+  Bytes zip = ReadFixture("same_names.zip");  // a/x.txt, b/x.txt, README.TXT, readme.txt
+  OpenAndList(zip);
+  ASSERT_EQ(view_.Texts(), (Strings{"a/x.txt", "b/x.txt", "README.TXT", "readme.txt"}));
+  view_.SelectAll(false);
+  view_.items[3].selected = true;  // only the lower-case item is chosen
+  ScanArchive(view_, ExtractMode);
+  // README.TXT finds the unselected upper-case item and is stepped over; the search for
+  // readme.txt starts behind it and finds the selected one.
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  ExpectExtracted(zip, "readme.txt", Out("readme.txt"));
+  EXPECT_EQ(sfx.listIndex, 3);
+}
+
+TEST_F(ScanTest, ExtractWithNothingSelectedWritesNothingAndSaysNothing) {
+  OpenAndList(ReadFixture("four_plain.zip"));
+  view_.SelectAll(false);
+  view_.status = "before";
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(view_.status, "before");
+  EXPECT_FALSE(Exists(Out("")));
+}
+
+TEST_F(ScanTest, SkipPolicyLeavesExistingFilesAndCountsThemAsDone) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  fs::create_directories(NativePath(Out("")));
+  WriteWholeFile(Out("two.txt"), {'m', 'i', 'n', 'e'});
+  sfx.policy = PolicySkip;
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(ReadWholeFile(Out("two.txt")), (Bytes{'m', 'i', 'n', 'e'}));
+  ExpectExtracted(zip, "one.txt", Out("one.txt"));
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+}
+
+TEST_F(ScanTest, ConfirmPolicyAsksWithTheFileNameAndNoLeavesTheFile) {
+  fs::create_directories(NativePath(Out("")));
+  WriteWholeFile(Out("two.txt"), {'m'});
+  WriteWholeFile(Out("three.txt"), {'m'});
+  view_.overwriteAnswers = {{false, false}, {true, false}};
+  OpenAndList(ReadFixture("four_plain.zip"));
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, (Strings{"overwrite two.txt", "overwrite three.txt", "Extraction Successful"}));
+  EXPECT_EQ(ReadWholeFile(Out("two.txt")), Bytes{'m'});
+  EXPECT_EQ(ReadWholeFile(Out("three.txt")).size(), 2000u);
+  EXPECT_EQ(sfx.policy, PolicyConfirm);
+}
+
+TEST_F(ScanTest, DontAskAgainWithYesOverwritesTheRestWithoutAsking) {
+  fs::create_directories(NativePath(Out("")));
+  for (const char* name : {"one.txt", "two.txt", "four.txt"}) WriteWholeFile(Out(name), {'m'});
+  view_.overwriteAnswers = {{true, true}};
+  OpenAndList(ReadFixture("four_plain.zip"));
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, (Strings{"overwrite one.txt", "Extraction Successful"}));
+  EXPECT_EQ(sfx.policy, PolicyOverwrite);
+  EXPECT_EQ(ReadWholeFile(Out("four.txt")).size(), 2000u);
+}
+
+TEST_F(ScanTest, AFileThatCannotBeCreatedFailsAloneAndTheRunGoesOn) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  fs::create_directories(NativePath(Out("two.txt")));  // a directory stands in the way
+  sfx.policy = PolicyOverwrite;
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Couldn't open...", "Failure"}));
+  EXPECT_EQ(view_.messages[0].text, Out("two.txt"));
+  EXPECT_EQ(view_.messages[1].text, "The hi-lighted file(s) failed CRC validation");
+  EXPECT_EQ(view_.status, "The hi-ligted file(s) failed CRC validation");
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+  ExpectExtracted(zip, "four.txt", Out("four.txt"));
+}
+
+TEST_F(ScanTest, ACrcMismatchLeavesTheFileWrittenAndTheItemSelected) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  Put32(zip, LocalHeaderOffsets(zip)[1] + 14, 0x12345678);
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+  EXPECT_EQ(ReadWholeFile(Out("two.txt")).size(), 2000u);
+  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+}
+
+TEST_F(ScanTest, ATruncatedArchiveFailsItsLastEntryWithoutHanging) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  zip.resize(LocalHeaderOffsets(zip)[3] + 60);
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"four.txt"});
+  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+}
+
+TEST_F(ScanTest, AnUnsupportedMethodAfterTwoGoodEntriesEndsTheRunSilently) {
+  Bytes zip = ReadFixture("four_plain.zip");  // one, two, three, four
+  Put16(zip, LocalHeaderOffsets(zip)[2] + 8, 12);
+  fs::create_directories(NativePath(Out("")));
+  WriteWholeFile(Out("three.txt"), {'k', 'e', 'e', 'p'});
+  sfx.policy = PolicyOverwrite;
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Unable to extract..."}));
+  EXPECT_EQ(view_.messages[0].text, "Unsupported compression method");
+  EXPECT_EQ(view_.SelectedTexts(), (Strings{"four.txt", "three.txt"}));
+  EXPECT_TRUE(Exists(Out("one.txt")));
+  EXPECT_FALSE(Exists(Out("four.txt")));
+  EXPECT_EQ(ReadWholeFile(Out("three.txt")), (Bytes{'k', 'e', 'e', 'p'}));  // never truncated
+}
+
+TEST_F(ScanTest, OnePasswordServesEveryEntryOfAnInfoZipArchive) {
+  Bytes zip = ReadFixture("infozip_encrypted.zip");
+  view_.passwords = {"secret"};
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, (Strings{"password", "Extraction Successful"}));
+  ExpectExtracted(zip, "docs/guide.txt", Out("docs\\guide.txt"));
+  ExpectExtracted(zip, "photo.bin", Out("photo.bin"));
+  // A later run starts with the remembered password and asks nothing.
+  view_.SelectAll(true);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "password"), 1);
+}
+
+TEST_F(ScanTest, TheRightPasswordAtTheThirdTryExtracts) {
+  Bytes zip = ReadFixture("infozip_encrypted.zip");
+  view_.passwords = {"", "wrong", "secret"};
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  ExpectExtracted(zip, "readme.txt", Out("readme.txt"));
+}
+
+TEST_F(ScanTest, ThreeWrongPasswordsAtTheThirdEntryEndTheRunSilently) {
+  Bytes zip = ReadFixture("mixed_encryption.zip");  // readme, tiny, then two encrypted
+  view_.passwords = {"one", "two", "three"};
+  OpenAndList(zip);
+  view_.status = "";
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, (Strings{"password", "password", "password"}));
+  EXPECT_EQ(view_.SelectedTexts(), (Strings{"docs/deep/notes.txt", "docs/guide.txt"}));
+  EXPECT_EQ(view_.status, "Extracting: " + Out("tiny.txt"));
+  EXPECT_FALSE(Exists(Out("docs\\guide.txt")));
+  EXPECT_EQ(sfx.password, "three");  // the last text typed is remembered
+}
+
+TEST_F(ScanTest, AnEncryptedEntryAsksForThePasswordBeforeTheOverwriteQuestion) {
+  fs::create_directories(NativePath(Out("")));
+  WriteWholeFile(Out("readme.txt"), {'m'});
+  view_.passwords = {"secret"};
+  view_.overwriteAnswers = {{false, false}};
+  OpenAndList(ReadFixture("infozip_encrypted.zip"));
+  ScanArchive(view_, ExtractMode);
+  ASSERT_GE(view_.events.size(), 2u);
+  EXPECT_EQ(view_.events[0], "password");
+  EXPECT_EQ(view_.events[1], "overwrite readme.txt");
+  EXPECT_EQ(sfx.password, "secret");
+}
+
+TEST_F(ScanTest, DirectoryEntriesWithStoredPathsCreateTheirDirectories) {
+  Bytes zip = ReadFixture("infozip_dirs.zip");
+  OpenAndList(zip);
+  view_.SelectAll(false);
+  view_.items[view_.FindExact(-1, "docs/deep/")].selected = true;
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(fs::is_directory(NativePath(Out("docs\\deep"))));
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+}
+
+TEST_F(ScanTest, UnsafeNamesAreRefusedOneByOneAndNothingLandsOutside) {
+  Bytes zip = ReadFixture("unsafe_names.zip");
+  SetExtractPath(Scratch("deep\\out"));
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Unsafe path...", "Unsafe path...", "Unsafe path...", "Unsafe path...",
+                                 "Unsafe path...", "Failure"}));
+  EXPECT_EQ(view_.messages[0].text, "../evil.txt");
+  EXPECT_EQ(view_.SelectedTexts().size(), 5u);
+  EXPECT_TRUE(Exists(Scratch("deep\\out\\ok.txt")));
+  EXPECT_FALSE(Exists(Scratch("deep\\evil.txt")));
+  EXPECT_FALSE(Exists(Scratch("up.txt")));
+  EXPECT_FALSE(Exists(Scratch("deep\\out\\CON.txt")));
+  EXPECT_FALSE(Exists("/rooted.txt"));
+}
+
+TEST_F(ScanTest, WithoutStoredPathsTheFileNamePartIsJudged) {
+  view_.checked = false;
+  OpenAndList(ReadFixture("unsafe_names.zip"));
+  ScanArchive(view_, ExtractMode);
+  // ../evil.txt, C:/evil.txt, /rooted.txt and sub/../../up.txt become plain names; CON.txt stays
+  // a device name.
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"CON.txt"});
+  EXPECT_TRUE(Exists(Out("evil.txt")));
+  EXPECT_TRUE(Exists(Out("up.txt")));
+}
+
+TEST_F(ScanTest, AnExtractPathThatFillsItsBufferIsRefusedNotCut) {
+  std::string longPath = Scratch("p") + std::string(ExtractPathSize - 1 - Scratch("p").size(), 'x');
+  SetExtractPath(longPath);
+  OpenAndList(ReadFixture("four_plain.zip"));
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Path too long..."}));
+  EXPECT_EQ(view_.messages[0].text, longPath);
+  EXPECT_EQ(view_.SelectedCount(), 4);
+}
+
+TEST_F(ScanTest, AScanStartedInsideARunDoesNothing) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  OpenAndList(zip);
+  int nested = 0;
+  view_.onDispatch = [&] {
+    nested++;
+    ScanArchive(view_, ListMode);  // the check box's command arriving mid-run
+    ScanArchive(view_, ExtractMode);
+  };
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(nested, 4);
+  EXPECT_EQ(view_.Count(), 4);  // the list was never emptied and refilled
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+  ScanArchive(view_, ListMode);  // after the run, scans work again
+  EXPECT_EQ(view_.SelectedCount(), 0);
+}
+
+TEST_F(ScanTest, TestModeChecksEveryEntryAndWritesNothing) {
+  Bytes zip = ReadFixture("infozip_encrypted.zip");
+  view_.passwords = {"secret"};
+  OpenAndList(zip);
+  ScanArchive(view_, TestMode);
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+  EXPECT_FALSE(Exists(Out("")));
+}
