@@ -1,6 +1,7 @@
 #include "extract/scan.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "extract/archive_walk.h"
@@ -189,6 +190,11 @@ void ShowClosingMessage(Scan& s) {
 // The extract path with exactly one trailing backslash removed. False when the path fills its
 // buffer so completely that it cannot be handled without cutting it.
 bool TakeExtractPrefix(Scan& s) {
+  // An empty path would put every entry at the root of the drive: it means the current folder.
+  if (sfx.extractPath[0] == '\0') {
+    std::string current = platform::CurrentDirectory();
+    snprintf(sfx.extractPath, sizeof sfx.extractPath, "%s", current.c_str());
+  }
   if (!WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath)) {
     s.view.ShowMessage(std::string(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath)),
                        msg::PathTooLongCaption);

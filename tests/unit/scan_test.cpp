@@ -342,6 +342,19 @@ TEST_F(ScanTest, AnExtractPathThatFillsItsBufferIsRefusedNotCut) {
   EXPECT_EQ(view_.SelectedCount(), 4);
 }
 
+TEST_F(ScanTest, AnEmptyExtractPathMeansTheCurrentFolder) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  fs::create_directories(NativePath(Scratch("cwd")));
+  fs::path before = fs::current_path();
+  fs::current_path(NativePath(Scratch("cwd")));
+  SetExtractPath("");
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  fs::current_path(before);
+  ExpectExtracted(zip, "one.txt", Scratch("cwd\\one.txt"));
+  EXPECT_FALSE(std::string(sfx.extractPath).empty());
+}
+
 TEST_F(ScanTest, AScanStartedInsideARunDoesNothing) {
   Bytes zip = ReadFixture("four_plain.zip");
   OpenAndList(zip);
