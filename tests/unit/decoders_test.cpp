@@ -11,30 +11,21 @@ class DecodersTest : public DecoderTest {};
 
 static const uint32_t ChunkBoundarySizes[] = {0, 1, 32767, 32768, 32769, 65536};
 
-TEST_F(DecodersTest, StoredEntriesAtTheChunkBoundariesCopyExactly) {
-  Bytes zip = ReadFixture("sizes_stored.zip");
-  for (uint32_t size : ChunkBoundarySizes) {
-    OpenArchive(zip);
-    Decoded d = Decode("s" + std::to_string(size) + ".bin");
-    EXPECT_EQ(sfx.header.method, MethodStored);
-    EXPECT_EQ(d.output.size(), size);
-    EXPECT_TRUE(d.verifies) << size;
-    EXPECT_EQ(ZlibCrc(d.output), sfx.header.crc32) << size;
-    EXPECT_EQ(sfx.remaining, 0);
-    platform::CloseFile(sfx.archiveHandle);
-  }
-}
-
-TEST_F(DecodersTest, DeflatedEntriesAtTheWindowBoundariesInflateExactly) {
-  Bytes zip = ReadFixture("sizes_deflated.zip");
-  for (uint32_t size : ChunkBoundarySizes) {
-    OpenArchive(zip);
-    Decoded d = Decode("d" + std::to_string(size) + ".txt");
-    EXPECT_EQ(sfx.header.method, MethodDeflated);
-    EXPECT_EQ(d.output.size(), size);
-    EXPECT_TRUE(d.verifies) << size;
-    EXPECT_EQ(ZlibCrc(d.output), sfx.header.crc32) << size;
-    platform::CloseFile(sfx.archiveHandle);
+TEST_F(DecodersTest, EntriesAtTheChunkAndWindowBoundariesDecodeExactly) {
+  struct Case { const char* archive; const char* prefix; const char* suffix; uint16_t method; };
+  for (Case c : {Case{"sizes_stored.zip", "s", ".bin", MethodStored},
+                 Case{"sizes_deflated.zip", "d", ".txt", MethodDeflated}}) {
+    Bytes zip = ReadFixture(c.archive);
+    for (uint32_t size : ChunkBoundarySizes) {
+      OpenArchive(zip);
+      Decoded d = Decode(c.prefix + std::to_string(size) + c.suffix);
+      EXPECT_EQ(sfx.header.method, c.method);
+      EXPECT_EQ(d.output.size(), size) << c.archive;
+      EXPECT_TRUE(d.verifies) << c.archive << " " << size;
+      EXPECT_EQ(ZlibCrc(d.output), sfx.header.crc32) << c.archive << " " << size;
+      EXPECT_EQ(sfx.remaining, 0) << c.archive << " " << size;
+      platform::CloseFile(sfx.archiveHandle);
+    }
   }
 }
 

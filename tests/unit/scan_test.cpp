@@ -4,6 +4,9 @@
 #include <filesystem>
 
 #include "extract/sfx_state.h"
+#ifndef _WIN32
+#include "platform/posix/write_budget.h"
+#endif
 #include "tests/unit/fake_view.h"
 #include "tests/unit/test_support.h"
 
@@ -228,6 +231,19 @@ TEST_F(ScanTest, ATruncatedArchiveFailsItsLastEntryWithoutHanging) {
   EXPECT_EQ(view_.SelectedTexts(), Strings{"four.txt"});
   EXPECT_EQ(Captions(), (Strings{"Failure"}));
 }
+
+#ifndef _WIN32
+TEST_F(ScanTest, ADiskThatFillsUpFailsTheEntriesItCutsShort) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  OpenAndList(zip);
+  platform::SetWriteBudget(3000);  // room for one.txt and a third of two.txt
+  ScanArchive(view_, ExtractMode);
+  platform::SetWriteBudget(-1);
+  EXPECT_EQ(view_.SelectedTexts(), (Strings{"four.txt", "three.txt", "two.txt"}));
+  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+  EXPECT_EQ(ReadWholeFile(Out("two.txt")).size(), 1000u);
+}
+#endif
 
 TEST_F(ScanTest, AnUnsupportedMethodAfterTwoGoodEntriesEndsTheRunSilently) {
   Bytes zip = ReadFixture("four_plain.zip");  // one, two, three, four
