@@ -193,7 +193,9 @@ bool TakeExtractPrefix(Scan& s) {
   // An empty path would put every entry at the root of the drive: it means the current folder.
   if (sfx.extractPath[0] == '\0') {
     std::string current = platform::CurrentDirectory();
-    snprintf(sfx.extractPath, sizeof sfx.extractPath, "%s", current.c_str());
+    size_t length = std::min(current.size(), sizeof sfx.extractPath - 1);
+    memcpy(sfx.extractPath, current.data(), length);
+    sfx.extractPath[length] = '\0';
   }
   if (!WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath)) {
     s.view.ShowMessage(std::string(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath)),
