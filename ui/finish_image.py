@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Turns the linked stub into the finished image, or fails the build saying why.
+
+The archive is appended right behind the image and the program looks for its first local header
+at ArchiveBase, so the image must be exactly that long: it is padded with zeros up to
+ArchiveBase, and an image that has outgrown it is an error. The image must not hold a ZIP
+signature either, or ZIP readers would take the program's bytes for the archive's. And it may
+import only Windows system DLLs, which are loaded from the system directory whatever lies beside
+the exe.
+
+A stub that fails a check is deleted, so that no one appends an archive to it.
+
+Usage: finish_image.py FORMAT_H OBJDUMP EXE   (EXE is padded in place)
+"""
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+ZIP_SIGNATURES = {
+    b"PK\x03\x04": "local file header",
+    b"PK\x01\x02": "central directory header",
+    b"PK\x05\x06": "end of central directory",
+}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll",
+               "advapi32.dll"}
+
+
+def fail(reason, exe=None):
+    if exe is not None:
+        exe.unlink(missing_ok=True)
+    sys.exit(f"finish_image: {reason}")
+
+
+def archive_base(format_h):
+    match = re.search(r"constexpr\s+uint32_t\s+ArchiveBase\s*=\s*(\d+)\s*;", format_h.read_text())
+    if not match:
+        fail(f"no ArchiveBase definition found in {format_h}")
+    return int(match.group(1))
+
+
+def check_imports(objdump, exe):
+    dump = subprocess.run([objdump, "-p", str(exe)], check=True, capture_output=True, text=True)
+    imported = re.findall(r"DLL Name:\s*(\S+)", dump.stdout)
+    if not imported:
+        fail(f"no import table found in {exe}", exe)
+    foreign = [name for name in imported if name.lower() not in SYSTEM_DLLS]
+    if foreign:
+        fail(f"{exe.name} imports DLLs that are not Windows system DLLs: {', '.join(foreign)}", exe)
+
+
+def check_no_zip_signature(image, exe):
+    for signature, what in ZIP_SIGNATURES.items():
+        at = image.find(signature)
+        if at >= 0:
+            fail(f"{exe.name} contains a ZIP {what} signature at offset {at}", exe)
+
+
+def main():
+    if len(sys.argv) != 4:
+        fail(__doc__.strip().splitlines()[-1])
+    format_h, objdump, exe = Path(sys.argv[1]), sys.argv[2], Path(sys.argv[3])
+    base = archive_base(format_h)
+    image = exe.read_bytes()
+    linked_size = len(image)
+    if linked_size > base:
+        fail(f"the linked image is {linked_size} bytes, {linked_size - base} more than ArchiveBase "
+             f"({base}); make it smaller or raise ArchiveBase in {format_h.name}", exe)
+    check_imports(objdump, exe)
+    image += bytes(base - linked_size)
+    check_no_zip_signature(image, exe)
+    exe.write_bytes(image)
+    print(f"finish_image: {exe.name}: linked {linked_size} bytes, padded to ArchiveBase {base}")
+
+
+if __name__ == "__main__":
+    main()
