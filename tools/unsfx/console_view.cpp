@@ -1,0 +1,90 @@
+#include "tools/unsfx/console_view.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "extract/format.h"
+#include "extract/sfx_state.h"
+
+ConsoleView::ConsoleView(const ViewSettings& settings, Prompter& prompter, std::ostream& messages)
+    : settings_(settings), prompter_(prompter), messages_(messages) {}
+
+void ConsoleView::ResetList() {
+  list_.Clear();
+  archiveOrder_.clear();
+}
+
+void ConsoleView::AddItem(const std::string& name) {
+  list_.Add(name);
+  archiveOrder_.push_back(name);
+}
+
+int ConsoleView::FindExact(int after, const std::string& name) { return list_.FindExact(after, name); }
+bool ConsoleView::IsSelected(int index) { return list_.IsSelected(index); }
+void ConsoleView::SetSelected(int index, bool selected) { list_.SetSelected(index, selected); }
+int ConsoleView::SelectedCount() { return list_.SelectedCount(); }
+int ConsoleView::Count() { return list_.Count(); }
+void ConsoleView::SelectAll() { list_.SelectAll(); }
+
+std::vector<std::string> ConsoleView::SelectedNames() {
+  std::vector<std::string> names;
+  for (int i = 0; i < list_.Count(); i++)
+    if (list_.IsSelected(i)) names.push_back(list_.Text(i));
+  return names;
+}
+
+bool ConsoleView::StoredPathsChecked() { return settings_.storedPaths; }
+void ConsoleView::UncheckAndDisableStoredPaths() { settings_.storedPaths = false; }
+
+void ConsoleView::SetStatus(const std::string& text) {
+  if (!settings_.quiet) messages_ << text << '\n';
+}
+
+void ConsoleView::RecordMessage(const std::string& caption) {
+  if (caption == msg::ArchiveErrorCaption || caption == msg::NoEntriesCaption)
+    report_.archiveError = true;
+  else if (caption == msg::UnableCaption)
+    report_.unsupportedMethod = true;
+  else if (caption == msg::SuccessCaption || caption == msg::FailureCaption)
+    report_.finished = true;
+  else
+    report_.entryError = true;
+}
+
+void ConsoleView::ShowMessage(const std::string& text, const std::string& caption) {
+  RecordMessage(caption);
+  // The closing verdict also arrives as the status line; the caller lists what failed.
+  if (report_.finished) return;
+  messages_ << "unsfx: " << caption << ' ' << text << '\n';
+}
+
+void ConsoleView::AskPassword() {
+  report_.passwordQuestions++;
+  std::string typed;
+  if (settings_.password)
+    typed = *settings_.password;
+  else if (prompter_.Interactive())
+    typed = prompter_.ReadLine("Password: ", false).value_or("");
+  // As the dialog's edit field does, keep what fits in the buffer and no more.
+  size_t length = std::min<size_t>(typed.size(), PasswordTextSize - 1);
+  memcpy(sfx.passwordText, typed.data(), length);
+  sfx.passwordText[length] = '\0';
+  sfx.passwordLength = static_cast<int32_t>(length);
+}
+
+void ConsoleView::AskOverwrite() {
+  // Without a terminal nobody can answer: the file is left alone.
+  sfx.confirmAnswer = 0;
+  if (!prompter_.Interactive()) return;
+  std::string question = sfx.confirmName + msg::OverwriteQuestionSuffix +
+                         " [y]es, [n]o, [A]ll, [N]one: ";
+  // Asked again until one of the four answers comes; the end of input leaves the file alone.
+  while (std::optional<std::string> answer = prompter_.ReadLine(question, true)) {
+    if (*answer == "y" || *answer == "A") sfx.confirmAnswer = 1;
+    if (*answer == "A") sfx.policy = PolicyOverwrite;
+    if (*answer == "N") sfx.policy = PolicySkip;
+    if (*answer == "y" || *answer == "n" || *answer == "A" || *answer == "N") return;
+  }
+}
+
+void ConsoleView::DispatchOneMessage() {}

@@ -1,0 +1,73 @@
+#include "tools/unsfx/run.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "extract/crc32.h"
+#include "extract/scan.h"
+#include "extract/sfx_state.h"
+#include "tools/unsfx/archive_file.h"
+#include "tools/unsfx/console_view.h"
+#include "tools/unsfx/exit_codes.h"
+
+static int PrintListing(ConsoleView& view, std::ostream& out) {
+  if (view.Report().archiveError) return ExitBadArchive;
+  for (const std::string& name : view.NamesInArchiveOrder()) out << name << '\n';
+  return ExitAllFine;
+}
+
+static void SetExtractPath(const Options& options) {
+  std::string folder = options.directory.empty() ? platform::CurrentDirectory() : options.directory;
+  // The command line refuses longer folders; the current folder is cut to what the buffer holds
+  // only to stay bounded, and the engine then refuses the run if it no longer fits.
+  size_t length = std::min<size_t>(folder.size(), ExtractPathSize - 1);
+  memcpy(sfx.extractPath, folder.data(), length);
+  sfx.extractPath[length] = '\0';
+}
+
+// Selects every entry, runs the scan over them and names those that stayed selected.
+static int RunOverAllEntries(ConsoleView& view, ScanMode mode, std::ostream& messages) {
+  if (view.Report().archiveError) return ExitBadArchive;
+  view.SelectAll();
+  view.ClearReport();
+  ScanArchive(view, mode);
+  std::vector<std::string> failed = view.SelectedNames();
+  for (const std::string& name : failed) messages << "unsfx: failed: " << name << '\n';
+  return ExitCodeFor(view.Report(), static_cast<int>(failed.size()));
+}
+
+static int RunOnOpenArchive(const Options& options, Prompter& prompter, std::ostream& out,
+                            std::ostream& messages) {
+  ViewSettings settings;
+  settings.storedPaths = options.storedPaths;
+  settings.quiet = options.quiet;
+  settings.password = options.password;
+  ConsoleView view(settings, prompter, messages);
+  sfx.policy = options.policy;
+  ScanArchive(view, ListMode);
+  switch (options.command) {
+    case Command::List:
+      return PrintListing(view, out);
+    case Command::Test:
+      return RunOverAllEntries(view, TestMode, messages);
+    case Command::Extract:
+      SetExtractPath(options);
+      return RunOverAllEntries(view, ExtractMode, messages);
+    case Command::Help:
+      break;
+  }
+  return ExitAllFine;
+}
+
+int RunCommand(const Options& options, Prompter& prompter, std::ostream& out, std::ostream& messages) {
+  sfx = SfxState();
+  if (!OpenArchiveFile(options.archive)) {
+    messages << "unsfx: cannot open " << options.archive << '\n';
+    return ExitBadArchive;
+  }
+  CreateCrcTable();
+  int code = RunOnOpenArchive(options, prompter, out, messages);
+  ReleaseCrcTable();
+  CloseArchiveFile();
+  return code;
+}

@@ -1,0 +1,30 @@
+// Prompts on a Windows console; echo is switched off through the console mode while a
+// password is typed.
+#include <windows.h>
+
+#include <iostream>
+
+#include "tools/unsfx/prompter.h"
+
+bool TerminalPrompter::Interactive() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt, bool echo) {
+  std::cerr << prompt << std::flush;
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD saved;
+  bool silenced = false;
+  if (!echo && GetConsoleMode(input, &saved))
+    silenced = SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+  std::string line;
+  bool got = static_cast<bool>(std::getline(std::cin, line));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (silenced) {
+    SetConsoleMode(input, saved);
+    std::cerr << '\n';
+  }
+  if (!got) return std::nullopt;
+  return line;
+}

@@ -1,0 +1,340 @@
+#!/usr/bin/env python3
+"""The unsfx command on archives written by Info-ZIP zip and Python's zipfile.
+
+Run by CTest one case at a time:  cli_test.py --unsfx PATH --archive-base N Class.test_name
+--names prints the cases.
+"""
+import argparse
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+UNSFX = None
+ARCHIVE_BASE = None
+
+# Exit codes, as `unsfx --help` documents them.
+ALL_FINE, ENTRY_FAILED, BAD_ARCHIVE, WRONG_PASSWORD = 0, 1, 2, 3
+
+TREE = {
+    "readme.txt": b"read me first\n" * 100,
+    "docs/guide.txt": b"".join(b"line %d of the guide\n" % i for i in range(3000)),
+    "docs/deep/notes.txt": b"short",
+    "photo.bin": random.Random(7).randbytes(70000),
+    "empty.txt": b"",
+}
+
+
+def write_tree(root, tree):
+    for name, data in tree.items():
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def files_below(root):
+    """Every file below root as {relative name: bytes}, and every directory."""
+    files, dirs = {}, set()
+    for here, subdirs, names in os.walk(root):
+        for d in subdirs:
+            dirs.add(os.path.relpath(os.path.join(here, d), root))
+        for n in names:
+            path = os.path.join(here, n)
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, root)] = f.read()
+    return files, dirs
+
+
+class UnsfxCase(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="unsfx-cli-")
+        self.src = os.path.join(self.work, "src")
+        write_tree(self.src, TREE)
+
+    def tearDown(self):
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def path(self, *parts):
+        return os.path.join(self.work, *parts)
+
+    def infozip(self, name, *options, members=("readme.txt", "docs", "photo.bin", "empty.txt")):
+        archive = self.path(name)
+        subprocess.run(["zip", "-q", "-r", *options, archive, *members], cwd=self.src, check=True)
+        return archive
+
+    def pyzip(self, name, entries, method=zipfile.ZIP_DEFLATED):
+        archive = self.path(name)
+        with zipfile.ZipFile(archive, "w", method) as z:
+            for entry, data in entries:
+                z.writestr(entry, data)
+        return archive
+
+    def fake_program(self, archive):
+        """A stand-in for the stub: ArchiveBase bytes without any ZIP signature, then the archive."""
+        program = self.path("setup.exe")
+        image = (b"MZ" + bytes(range(256)) * (ARCHIVE_BASE // 256 + 1))[:ARCHIVE_BASE]
+        with open(program, "wb") as out, open(archive, "rb") as zip_bytes:
+            out.write(image + zip_bytes.read())
+        return program
+
+    def unsfx(self, *args, cwd=None):
+        return subprocess.run([UNSFX, *args], cwd=cwd or self.work, capture_output=True,
+                              stdin=subprocess.DEVNULL, timeout=120)
+
+    def extract(self, archive, *options, into="out"):
+        target = self.path(into)
+        return self.unsfx("extract", archive, "-d", target, *options), target
+
+    def assertExit(self, result, code):
+        self.assertEqual(result.returncode, code,
+                         "stdout: %r\nstderr: %r" % (result.stdout[-2000:], result.stderr[-2000:]))
+
+    def assertTreeExtracted(self, target, tree=TREE):
+        files, _ = files_below(target)
+        self.assertEqual(files, tree)
+
+
+class Listing(UnsfxCase):
+    def test_lists_names_in_archive_order_one_per_line(self):
+        archive = self.infozip("dirs.zip")
+        result = self.unsfx("list", archive)
+        self.assertExit(result, ALL_FINE)
+        expected = zipfile.ZipFile(archive).namelist()
+        self.assertIn("docs/", expected)
+        self.assertEqual(result.stdout.decode().splitlines(), expected)
+
+    def test_junk_paths_lists_file_names_and_drops_directory_entries(self):
+        archive = self.infozip("dirs.zip")
+        result = self.unsfx("list", archive, "-j")
+        self.assertExit(result, ALL_FINE)
+        expected = [n.rsplit("/", 1)[-1] for n in zipfile.ZipFile(archive).namelist()
+                    if not n.endswith("/")]
+        self.assertEqual(result.stdout.decode().splitlines(), expected)
+
+    def test_lists_a_self_extracting_program(self):
+        archive = self.infozip("dirs.zip")
+        result = self.unsfx("list", self.fake_program(archive))
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(result.stdout.decode().splitlines(), zipfile.ZipFile(archive).namelist())
+
+    def test_listing_an_encrypted_archive_needs_no_password(self):
+        archive = self.infozip("enc.zip", "-P", "secret")
+        result = self.unsfx("list", archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertIn("docs/guide.txt", result.stdout.decode().splitlines())
+
+
+class Extraction(UnsfxCase):
+    def test_extracts_infozip_archive_with_stored_paths(self):
+        result, target = self.extract(self.infozip("dirs.zip"))
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target)
+        self.assertEqual(result.stderr.decode().splitlines()[-1], "Extraction successful")
+
+    def test_extracts_a_self_extracting_program(self):
+        result, target = self.extract(self.fake_program(self.infozip("dirs.zip")))
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target)
+
+    def test_directory_entries_create_their_directories(self):
+        archive = self.path("empty_dir.zip")
+        os.makedirs(os.path.join(self.src, "void"))
+        subprocess.run(["zip", "-q", "-r", archive, "void", "readme.txt"], cwd=self.src, check=True)
+        result, target = self.extract(archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertTrue(os.path.isdir(os.path.join(target, "void")))
+
+    def test_junk_paths_writes_every_file_into_the_folder(self):
+        result, target = self.extract(self.infozip("dirs.zip"), "-j")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {n.rsplit("/", 1)[-1]: d for n, d in TREE.items()})
+
+    def test_extracts_python_zipfile_archives_stored_and_deflated(self):
+        for method in (zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED):
+            archive = self.pyzip("py%d.zip" % method, TREE.items(), method)
+            result, target = self.extract(archive, into="out%d" % method)
+            self.assertExit(result, ALL_FINE)
+            self.assertTreeExtracted(target)
+
+    def test_creates_a_missing_extract_folder_and_its_parents(self):
+        result, target = self.extract(self.pyzip("a.zip", [("a.txt", b"a")]), into="new/deeper")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {"a.txt": b"a"})
+
+    def test_quiet_prints_nothing_when_all_is_fine(self):
+        result, _ = self.extract(self.infozip("dirs.zip"), "-q")
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(result.stderr, b"")
+        self.assertEqual(result.stdout, b"")
+
+
+class Passwords(UnsfxCase):
+    def test_extracts_infozip_encrypted_archive_with_the_password(self):
+        result, target = self.extract(self.infozip("enc.zip", "-P", "secret"), "-P", "secret")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target)
+
+    def test_encrypted_stored_entries_too(self):
+        result, target = self.extract(self.infozip("enc0.zip", "-0", "-P", "secret"), "-P", "secret")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target)
+
+    def test_wrong_password_ends_the_run_with_exit_code_3_and_writes_nothing(self):
+        result, target = self.extract(self.infozip("enc.zip", "-P", "secret"), "-P", "wrong")
+        self.assertExit(result, WRONG_PASSWORD)
+        files, _ = files_below(target) if os.path.isdir(target) else ({}, set())
+        self.assertEqual(files, {})
+        self.assertIn(b"failed: readme.txt", result.stderr)
+
+    def test_no_password_and_no_terminal_is_a_wrong_password(self):
+        result, _ = self.extract(self.infozip("enc.zip", "-P", "secret"))
+        self.assertExit(result, WRONG_PASSWORD)
+
+    def test_test_command_with_the_password(self):
+        result = self.unsfx("test", self.infozip("enc.zip", "-P", "secret"), "-P", "secret")
+        self.assertExit(result, ALL_FINE)
+
+
+class Testing(UnsfxCase):
+    def test_test_checks_every_entry_and_writes_nothing(self):
+        archive = self.infozip("dirs.zip")
+        empty = self.path("cwd")
+        os.makedirs(empty)
+        result = self.unsfx("test", archive, cwd=empty)
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(os.listdir(empty), [])
+        self.assertIn(b"Testing: docs/guide.txt", result.stderr)
+
+
+def corrupt_entry(archive, name):
+    """Flips a byte in the middle of the entry's data, leaving headers intact."""
+    with zipfile.ZipFile(archive) as z:
+        info = z.getinfo(name)
+    with open(archive, "r+b") as f:
+        f.seek(info.header_offset + 26)
+        lengths = f.read(4)
+        data = info.header_offset + 30 + int.from_bytes(lengths[:2], "little") + \
+            int.from_bytes(lengths[2:], "little")
+        f.seek(data + info.compress_size // 2)
+        byte = f.read(1)
+        f.seek(-1, 1)
+        f.write(bytes([byte[0] ^ 0x55]))
+
+
+class Failures(UnsfxCase):
+    def test_crc_error_fails_that_entry_only(self):
+        archive = self.pyzip("bad.zip", TREE.items(), zipfile.ZIP_STORED)
+        corrupt_entry(archive, "docs/guide.txt")
+        for command in ("test", "extract"):
+            result = self.unsfx(command, archive, "-d", self.path("out")) if command == "extract" \
+                else self.unsfx(command, archive)
+            self.assertExit(result, ENTRY_FAILED)
+            failed = [l for l in result.stderr.decode().splitlines() if l.startswith("unsfx: failed:")]
+            self.assertEqual(failed, ["unsfx: failed: docs/guide.txt"])
+        files, _ = files_below(self.path("out"))
+        self.assertEqual(files["readme.txt"], TREE["readme.txt"])
+        self.assertNotEqual(files["docs/guide.txt"], TREE["docs/guide.txt"])
+
+    def test_missing_file_is_a_bad_archive(self):
+        result = self.unsfx("list", self.path("nothing.zip"))
+        self.assertExit(result, BAD_ARCHIVE)
+        self.assertIn(b"nothing.zip", result.stderr)
+        self.assertEqual(result.stdout, b"")
+
+    def test_a_file_without_entries_is_a_bad_archive(self):
+        junk = self.path("junk.bin")
+        with open(junk, "wb") as f:
+            f.write(random.Random(3).randbytes(100000))
+        for command in ("list", "test", "extract"):
+            result = self.unsfx(command, junk)
+            self.assertExit(result, BAD_ARCHIVE)
+            self.assertIn(b"Can't read archive header", result.stderr)
+
+    def test_unsafe_names_are_refused_and_the_run_goes_on(self):
+        archive = self.pyzip("evil.zip", [("../evil.txt", b"x"), ("good.txt", b"g")])
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertFalse(os.path.exists(self.path("evil.txt")))
+        self.assertTreeExtracted(target, {"good.txt": b"g"})
+        self.assertIn(b"Unsafe path... ../evil.txt", result.stderr)
+
+    def test_unsupported_method_stops_the_run_after_the_good_entries(self):
+        archive = self.pyzip("mixed.zip", [("one.txt", b"1" * 100), ("two.txt", b"2" * 100)])
+        with zipfile.ZipFile(archive, "a", zipfile.ZIP_BZIP2) as z:
+            z.writestr("three.txt", b"3" * 100)
+            z.writestr("four.txt", b"4" * 100, zipfile.ZIP_DEFLATED)
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertTreeExtracted(target, {"one.txt": b"1" * 100, "two.txt": b"2" * 100})
+        self.assertIn(b"Unsupported compression method", result.stderr)
+
+    def test_usage_error_exits_with_2_and_help_with_0(self):
+        self.assertExit(self.unsfx("unpack", "a.zip"), BAD_ARCHIVE)
+        self.assertExit(self.unsfx("list"), BAD_ARCHIVE)
+        result = self.unsfx("--help")
+        self.assertExit(result, ALL_FINE)
+        self.assertIn(b"Exit codes", result.stdout)
+
+
+class Overwriting(UnsfxCase):
+    def existing(self, content=b"mine"):
+        target = self.path("out")
+        os.makedirs(target)
+        with open(os.path.join(target, "readme.txt"), "wb") as f:
+            f.write(content)
+        return os.path.join(target, "readme.txt")
+
+    def read(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def test_skip_leaves_an_existing_file_and_counts_as_success(self):
+        path = self.existing()
+        result, _ = self.extract(self.infozip("dirs.zip"), "--skip")
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(self.read(path), b"mine")
+
+    def test_asking_without_a_terminal_leaves_an_existing_file(self):
+        path = self.existing()
+        result, _ = self.extract(self.infozip("dirs.zip"))
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(self.read(path), b"mine")
+
+    def test_overwrite_replaces_an_existing_file(self):
+        path = self.existing()
+        result, _ = self.extract(self.infozip("dirs.zip"), "--overwrite")
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(self.read(path), TREE["readme.txt"])
+
+
+def case_names():
+    loader = unittest.TestLoader()
+    for cls in UnsfxCase.__subclasses__():
+        for name in loader.getTestCaseNames(cls):
+            yield "%s.%s" % (cls.__name__, name)
+
+
+def main():
+    global UNSFX, ARCHIVE_BASE
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--names", action="store_true")
+    parser.add_argument("--unsfx")
+    parser.add_argument("--archive-base", type=int)
+    parser.add_argument("cases", nargs="*")
+    args = parser.parse_args()
+    if args.names:
+        print("\n".join(case_names()))
+        return 0
+    UNSFX, ARCHIVE_BASE = args.unsfx, args.archive_base
+    suite = unittest.TestLoader().loadTestsFromNames(args.cases or list(case_names()),
+                                                     sys.modules[__name__])
+    return 0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
