@@ -1,0 +1,631 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the real stub with a ZIP appended, run under Wine in an X display.
+
+Archives are made by independent tools (Info-ZIP zip, zip -P, zip -r, Python's zipfile), appended
+to the stub by plain concatenation, and the resulting program is started under Wine. The tests
+drive its windows from outside with tests/e2e/driver (captions and control IDs only) and check
+the files on disk, the texts shown and the exit code.
+
+Settings come from the environment (CTest sets them): KVX_SFX_STUB, KVX_SFX_DRIVER, KVX_WINE_RUN,
+KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-run.
+"""
+
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import unittest
+import zipfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+STUB = Path(os.environ.get("KVX_SFX_STUB", ROOT / "build/windows/sfx.exe"))
+DRIVER = Path(os.environ.get("KVX_SFX_DRIVER", ROOT / "build/windows/tests/e2e/sfx_driver.exe"))
+WINE_RUN = Path(os.environ.get("KVX_WINE_RUN", ROOT / "scripts/wine-run.sh"))
+WORK = Path(os.environ.get("KVX_E2E_WORK", ROOT / "build/windows/tests/e2e/work"))
+
+MAIN = "Self-Extracting Archive, Quorvane Archive Manager"
+PASSWORD_PROMPT = "Enter Password..."
+OVERWRITE_QUESTION = "Confirm overwrite of..."
+
+# Control IDs of the main dialog (resources/dialog_ids.h).
+PATH_FIELD = 101
+FILE_LIST = 301
+STORED_PATHS = 401
+POLICY_OVERWRITE = 501
+POLICY_SKIP = 502
+POLICY_CONFIRM = 503
+STATUS_LINE = 601
+EXTRACT = 1
+EXIT = 2
+
+STARTUP_MS = 20000        # the first start in a fresh prefix is slow
+QUIET_MS = 1500           # how long "nothing else happens" is watched for
+EXIT_SECONDS = 15
+
+PASSWORD = "secret"
+WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
+
+
+def wine_path(path):
+    """The path as a program under Wine sees it: the host's root is drive Z:."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def text_bytes(seed, size):
+    """Compressible text, different for every seed (so Info-ZIP deflates it)."""
+    words = ["archive", "entry", "header", "window", "stored", "deflate", "path", "list"]
+    rng = random.Random(seed)
+    out = bytearray()
+    while len(out) < size:
+        out += (rng.choice(words) + (" " if rng.random() < 0.9 else "\n")).encode()
+    return bytes(out[:size])
+
+
+def noise_bytes(seed, size):
+    """Incompressible bytes (so Info-ZIP stores them)."""
+    return random.Random(seed).randbytes(size)
+
+
+class Driver:
+    """One driver process under Wine for the whole suite; commands go in on a pipe."""
+
+    def __init__(self):
+        self.proc = subprocess.Popen(
+            [str(WINE_RUN), str(DRIVER)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, text=True, encoding="utf-8", bufsize=1)
+        self.transcript = []
+
+    def __call__(self, *args):
+        line = "\t".join(str(a) for a in args)
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+        data = []
+        while True:
+            reply = self.proc.stdout.readline()
+            if not reply:
+                raise RuntimeError("the driver ended unexpectedly")
+            reply = reply.rstrip("\r\n")
+            if not reply.startswith("= "):
+                break
+            data.append(reply[2:])
+        self.transcript.append("> " + line.replace("\t", " | "))
+        self.transcript += ["    = " + d for d in data]
+        self.transcript.append("    " + reply)
+        return reply == "OK", data, reply
+
+    def close(self):
+        self.proc.stdin.write("quit\n")
+        self.proc.stdin.close()
+        self.proc.wait(timeout=30)
+
+
+driver = None
+
+
+def setUpModule():
+    global driver
+    if not os.environ.get("DISPLAY"):
+        raise unittest.SkipTest("no X display: run under xvfb-run")
+    for needed in (STUB, DRIVER, WINE_RUN):
+        if not needed.exists():
+            raise RuntimeError(f"missing {needed}")
+    WORK.mkdir(parents=True, exist_ok=True)
+    driver = Driver()
+
+
+def tearDownModule():
+    if driver:
+        driver.close()
+    # Wine's server outlives its last program by a few seconds; let it go while the display
+    # it talks to is still there.
+    subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+
+
+class SfxTest(unittest.TestCase):
+    """Starts one copy of the program per test and talks to it through the driver."""
+
+    def setUp(self):
+        self.dir = WORK / self._testMethodName
+        shutil.rmtree(self.dir, ignore_errors=True)
+        self.dir.mkdir(parents=True)
+        self.program = None
+        driver.transcript.clear()
+
+    def tearDown(self):
+        if self.program and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+
+    # Every failed assertion shows what the driver saw, so a failure can be read without a rerun.
+    def fail(self, msg=None):
+        seen = "\n".join(driver.transcript[-80:])
+        super().fail(f"{msg}\n--- what the driver saw (last commands) ---\n{seen}")
+
+    def drive(self, *args):
+        ok, data, reply = driver(*args)
+        if not ok:
+            self.fail(f"driver command {' '.join(map(str, args))!r} answered {reply!r}")
+        return data
+
+    # ---- archives ----
+
+    def tree(self, files, name="src"):
+        """Writes files (path -> bytes, None for a directory) below a fresh folder."""
+        root = self.dir / name
+        for path, data in files.items():
+            target = root / path
+            if data is None:
+                target.mkdir(parents=True, exist_ok=True)
+            else:
+                target.parent.mkdir(parents=True, exist_ok=True)
+                target.write_bytes(data)
+        return root
+
+    def info_zip(self, files, *options, names=None):
+        """An archive made by Info-ZIP zip from the files, in the order given."""
+        src = self.tree(files)
+        archive = self.dir / "archive.zip"
+        archive.unlink(missing_ok=True)
+        names = names or [p.rstrip("/") for p in files]
+        subprocess.run(["zip", "-q", "-X", *options, str(archive), *names], cwd=src, check=True)
+        return archive.read_bytes()
+
+    def python_zip(self, entries, method=zipfile.ZIP_DEFLATED):
+        """An archive made by Python's zipfile; names are written exactly as given."""
+        archive = self.dir / "archive.zip"
+        with zipfile.ZipFile(archive, "w") as zf:
+            for name, data in entries:
+                info = zipfile.ZipInfo(name, date_time=(2024, 1, 2, 3, 4, 6))
+                info.compress_type = method
+                zf.writestr(info, data)
+        return archive.read_bytes()
+
+    def encrypted_zip(self, files):
+        """zip -P with the test password; remade until no wrong test password passes the
+        one-byte check of the encryption header (1 in 256 would), so the tests stay exact."""
+        for _ in range(20):
+            data = self.info_zip(files, "-P", PASSWORD)
+            with zipfile.ZipFile(self.dir / "archive.zip") as zf:
+                if not any(self.passes_check(zf, name, wrong)
+                           for name in zf.namelist() for wrong in WRONG_PASSWORDS):
+                    return data
+        self.fail("could not make an archive that rejects the wrong passwords")
+
+    @staticmethod
+    def passes_check(zf, name, password):
+        try:
+            zf.open(name, pwd=password.encode()).close()
+            return True
+        except RuntimeError:
+            return False
+
+    # ---- the program ----
+
+    def start(self, archive, cwd=None, wait_for_main=True):
+        exe = self.dir / f"{self._testMethodName}.exe"
+        exe.write_bytes(STUB.read_bytes() + archive)
+        self.program = subprocess.Popen([str(WINE_RUN), str(exe)], cwd=cwd or self.dir,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.drive("target", exe.name, MAIN)
+        if wait_for_main:
+            self.drive("wait", MAIN, STARTUP_MS)
+
+    def listing(self):
+        """The file list in its own order: (name, selected)."""
+        return [(line[2:], line[0] == "1") for line in self.drive("list")]
+
+    def names(self):
+        return [name for name, _ in self.listing()]
+
+    def selected(self):
+        return [name for name, chosen in self.listing() if chosen]
+
+    def checked(self, control):
+        return self.drive("checked", control)[0] == "1"
+
+    def enabled(self, control):
+        return self.drive("enabled", control)[0] == "1"
+
+    def text(self, control):
+        return self.drive("text", control)[0]
+
+    def pointer_click(self, control):
+        """A real mouse click on the control, through the X server as a user's would come."""
+        x, y = self.drive("centre", control)[0].split()
+        subprocess.run(["xdotool", "mousemove", "--sync", x, y, "click", "1"], check=True)
+
+    def extract_to(self, folder):
+        self.drive("set-text", PATH_FIELD, wine_path(folder) if folder else "")
+        self.drive("click", EXTRACT)
+
+    def expect_message(self, caption, text):
+        self.assertEqual(self.drive("message-box", STARTUP_MS), [caption, text])
+
+    def expect_success(self):
+        self.assertEqual(self.drive("wait-dialog"), ["Extraction Successful"])
+        self.expect_message("Extraction Successful", "Extraction was successful")
+        self.assertEqual(self.text(STATUS_LINE), "Extraction successful")
+
+    def expect_nothing_more(self):
+        ok, data, reply = driver("wait-dialog", QUIET_MS)
+        if ok:
+            self.fail(f"unexpected window {data}")
+
+    def expect_exit_code_0(self):
+        try:
+            code = self.program.wait(timeout=EXIT_SECONDS)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end")
+        self.assertEqual(code, 0)
+
+    def leave(self):
+        self.drive("click", EXIT)
+        self.expect_exit_code_0()
+
+    def assertFiles(self, root, files):
+        """Every file of `files` (path -> bytes) is under root, byte for byte."""
+        for path, data in files.items():
+            target = Path(root) / path
+            if data is None:
+                self.assertTrue(target.is_dir(), f"directory {target} missing")
+            else:
+                self.assertTrue(target.is_file(), f"file {target} missing")
+                self.assertEqual(target.read_bytes(), data, f"{target} differs")
+
+    def assertTreeIs(self, root, paths):
+        """Exactly these files and folders are below root."""
+        found = sorted(str(p.relative_to(root)) for p in Path(root).rglob("*"))
+        self.assertEqual(found, sorted(paths))
+
+
+FLAT = {
+    "zeta.txt": text_bytes(1, 3000),
+    "Alpha.txt": text_bytes(2, 120),
+    "middle.bin": noise_bytes(3, 5000),
+}
+
+NESTED = {
+    "readme.txt": text_bytes(4, 700),
+    "docs/guide.txt": text_bytes(5, 90000),        # several 32 KB chunks, deflated
+    "docs/img/logo.bin": noise_bytes(6, 70000),    # several chunks, stored
+    "tools/run.txt": b"",
+}
+
+
+class Listing(SfxTest):
+    def test_first_listing_is_sorted_fully_selected_with_stored_paths_on(self):
+        self.start(self.info_zip(NESTED, names=["tools/run.txt", "readme.txt", "docs/guide.txt",
+                                                "docs/img/logo.bin"]))
+        self.assertEqual(self.listing(), [("docs/guide.txt", True), ("docs/img/logo.bin", True),
+                                          ("readme.txt", True), ("tools/run.txt", True)])
+        self.assertTrue(self.checked(STORED_PATHS))
+        self.assertTrue(self.enabled(STORED_PATHS))
+        self.assertTrue(self.checked(POLICY_CONFIRM))
+        self.assertEqual(self.text(PATH_FIELD).lower(), wine_path(self.dir).lower())
+        self.leave()
+
+    def test_archive_without_directories_unchecks_and_disables_stored_paths(self):
+        self.start(self.info_zip(FLAT))
+        self.assertEqual(self.listing(), [("Alpha.txt", True), ("middle.bin", True),
+                                          ("zeta.txt", True)])
+        self.assertFalse(self.checked(STORED_PATHS))
+        self.assertFalse(self.enabled(STORED_PATHS))
+        self.leave()
+
+    def test_bare_stub_says_it_cannot_read_the_archive_header(self):
+        self.start(b"", wait_for_main=False)
+        self.expect_message("Error...", "Can't read archive header")
+        self.drive("wait", MAIN)
+        self.assertEqual(self.listing(), [])
+        self.assertFalse(self.checked(STORED_PATHS))
+        self.assertFalse(self.enabled(STORED_PATHS))
+        self.leave()
+
+
+class Extraction(SfxTest):
+    def test_stored_paths_recreate_the_tree_byte_for_byte_and_deselect_every_item(self):
+        self.start(self.info_zip(NESTED))
+        out = self.dir / "out" / "new folder"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, NESTED)
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_without_stored_paths_every_file_lands_in_the_extract_path(self):
+        self.start(self.info_zip(NESTED))
+        self.pointer_click(STORED_PATHS)
+        self.assertFalse(self.checked(STORED_PATHS))
+        self.assertEqual(self.listing(), [("guide.txt", True), ("logo.bin", True),
+                                          ("readme.txt", True), ("run.txt", True)])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, {Path(p).name: d for p, d in NESTED.items()})
+        self.assertTreeIs(out, ["guide.txt", "logo.bin", "readme.txt", "run.txt"])
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_unselected_items_are_not_extracted(self):
+        self.start(self.info_zip(FLAT))
+        self.drive("select", 1, 0)          # middle.bin
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertTreeIs(out, ["Alpha.txt", "zeta.txt"])
+        self.leave()
+
+    def test_empty_extract_path_means_the_current_folder_and_is_shown(self):
+        cwd = self.dir / "current"
+        cwd.mkdir()
+        self.start(self.info_zip(FLAT), cwd=cwd)
+        self.extract_to(None)
+        self.expect_success()
+        self.assertEqual(self.text(PATH_FIELD).lower(), wine_path(cwd).lower())
+        self.assertFiles(cwd, FLAT)
+        self.leave()
+
+    def test_directory_entries_with_stored_paths_are_created_and_deselected(self):
+        files = {"top.txt": b"top\n", "docs/": None, "docs/a.txt": text_bytes(7, 400),
+                 "docs/empty/": None}
+        self.start(self.info_zip(files, "-r", names=["top.txt", "docs"]))
+        self.assertEqual(self.names(), ["docs/", "docs/a.txt", "docs/empty/", "top.txt"])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, files)
+        self.assertTreeIs(out, ["docs", "docs/a.txt", "docs/empty", "top.txt"])
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_directory_entries_without_stored_paths_are_not_listed(self):
+        files = {"top.txt": b"top\n", "docs/": None, "docs/a.txt": text_bytes(7, 400),
+                 "docs/empty/": None}
+        self.start(self.info_zip(files, "-r", names=["top.txt", "docs"]))
+        self.drive("click", STORED_PATHS)
+        self.assertEqual(self.listing(), [("a.txt", True), ("top.txt", True)])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertTreeIs(out, ["a.txt", "top.txt"])
+        self.leave()
+
+
+class Passwords(SfxTest):
+    FILES = {"one.txt": text_bytes(8, 5000), "two.bin": noise_bytes(9, 3000),
+             "sub/three.txt": text_bytes(10, 40000)}
+
+    def test_one_prompt_for_an_archive_with_several_encrypted_entries(self):
+        self.start(self.encrypted_zip(self.FILES))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_a_wrong_password_is_asked_again(self):
+        self.start(self.encrypted_zip(self.FILES))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", WRONG_PASSWORDS[0])
+        self.drive("password", PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
+        self.leave()
+
+    def test_three_wrong_passwords_end_the_run_silently(self):
+        self.start(self.encrypted_zip(self.FILES))
+        out = self.dir / "out"
+        self.extract_to(out)
+        for wrong in WRONG_PASSWORDS:
+            self.drive("password", wrong)
+        self.expect_nothing_more()
+        self.assertFalse(any(p.is_file() for p in out.rglob("*")), "a file was written")
+        self.assertEqual(self.selected(), ["one.txt", "sub/three.txt", "two.bin"])
+        self.assertEqual(self.text(STATUS_LINE), "")
+        self.leave()
+
+
+class Overwriting(SfxTest):
+    NEW = {"a.txt": b"new a\n", "b.txt": b"new b\n", "c.txt": b"new c\n"}
+
+    def existing(self, out, *names):
+        out.mkdir(parents=True, exist_ok=True)
+        for name in names:
+            (out / name).write_bytes(b"old " + name.encode())
+
+    def test_answer_no_keeps_the_file_and_counts_as_done(self):
+        out = self.dir / "out"
+        self.existing(out, "b.txt")
+        self.start(self.info_zip(self.NEW))
+        self.extract_to(out)
+        self.assertEqual(self.drive("overwrite", "no"), ["b.txt...already exists, overwrite?"])
+        self.expect_success()
+        self.assertEqual((out / "b.txt").read_bytes(), b"old b.txt")
+        self.assertFiles(out, {"a.txt": self.NEW["a.txt"], "c.txt": self.NEW["c.txt"]})
+        self.assertEqual(self.selected(), [])
+        self.assertTrue(self.checked(POLICY_CONFIRM))
+        self.leave()
+
+    def test_yes_with_dont_ask_again_overwrites_from_then_on_and_moves_the_radio_button(self):
+        out = self.dir / "out"
+        self.existing(out, "a.txt", "c.txt")
+        self.start(self.info_zip(self.NEW))
+        self.extract_to(out)
+        self.assertEqual(self.drive("overwrite", "yes", "dont-ask"),
+                         ["a.txt...already exists, overwrite?"])
+        self.expect_success()              # no question for c.txt
+        self.assertFiles(out, self.NEW)
+        self.assertTrue(self.checked(POLICY_OVERWRITE))
+        self.assertFalse(self.checked(POLICY_CONFIRM))
+        # The policy outlives the run: a second run asks nothing either.
+        self.drive("click", 121)           # Select All
+        self.extract_to(out)
+        self.expect_success()
+        self.leave()
+
+    def test_skip_policy_leaves_existing_files_without_asking(self):
+        out = self.dir / "out"
+        self.existing(out, "a.txt", "c.txt")
+        self.start(self.info_zip(self.NEW))
+        self.drive("click", POLICY_SKIP)
+        self.extract_to(out)
+        self.expect_success()
+        self.assertEqual((out / "a.txt").read_bytes(), b"old a.txt")
+        self.assertEqual((out / "c.txt").read_bytes(), b"old c.txt")
+        self.assertFiles(out, {"b.txt": self.NEW["b.txt"]})
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+
+def local_header_offsets(archive):
+    """Offsets of the local headers, walked by their sizes (no data descriptors here)."""
+    offsets, at = [], 0
+    while archive[at:at + 4] == b"PK\x03\x04":
+        offsets.append(at)
+        (size,) = struct.unpack_from("<I", archive, at + 18)
+        name_len, extra_len = struct.unpack_from("<2H", archive, at + 26)
+        at += 30 + name_len + extra_len + size
+    return offsets
+
+
+def central_header_offsets(archive):
+    offsets, at = [], archive.find(b"PK\x01\x02")
+    while at >= 0 and archive[at:at + 4] == b"PK\x01\x02":
+        offsets.append(at)
+        name_len, extra_len, comment_len = struct.unpack_from("<3H", archive, at + 28)
+        at += 46 + name_len + extra_len + comment_len
+    return offsets
+
+
+class BrokenArchives(SfxTest):
+    def test_method_12_after_two_good_entries_stops_the_run_without_closing_message(self):
+        entries = [("1-first.txt", b"first\n"), ("2-second.txt", b"second\n"),
+                   ("3-method12.txt", b"third\n"), ("4-after.txt", b"after\n")]
+        archive = bytearray(self.python_zip(entries, zipfile.ZIP_STORED))
+        struct.pack_into("<H", archive, local_header_offsets(archive)[2] + 8, 12)
+        struct.pack_into("<H", archive, central_header_offsets(archive)[2] + 10, 12)
+        self.start(bytes(archive))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_message("Unable to extract...", "Unsupported compression method")
+        self.expect_nothing_more()
+        # The method is tested before the file is made, so no empty third file is left behind.
+        self.assertTreeIs(out, ["1-first.txt", "2-second.txt"])
+        self.assertFiles(out, dict(entries[:2]))
+        self.assertEqual(self.selected(), ["3-method12.txt", "4-after.txt"])
+        self.leave()
+
+    def test_corrupted_entry_stays_highlighted_and_the_run_reports_crc_failure(self):
+        good = {"a.txt": text_bytes(11, 2000), "c.txt": text_bytes(12, 2000)}
+        entries = [("a.txt", good["a.txt"]), ("b.bin", noise_bytes(13, 1000)),
+                   ("c.txt", good["c.txt"])]
+        archive = bytearray(self.python_zip(entries, zipfile.ZIP_STORED))
+        at = local_header_offsets(archive)[1]
+        name_len, extra_len = struct.unpack_from("<2H", archive, at + 26)
+        archive[at + 30 + name_len + extra_len + 500] ^= 0xFF
+        self.start(bytes(archive))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        self.assertEqual(self.text(STATUS_LINE), "The hi-ligted file(s) failed CRC validation")
+        self.assertEqual(self.selected(), ["b.bin"])
+        self.assertFiles(out, good)
+        self.leave()
+
+    def test_unsafe_names_are_refused_and_nothing_lands_outside_the_extract_path(self):
+        entries = [("../evil.txt", b"evil 1\n"), ("good.txt", b"good\n"),
+                   ("C:/evil.txt", b"evil 2\n"), ("sub/../../evil.txt", b"evil 3\n"),
+                   ("/evil-root.txt", b"evil 4\n")]
+        self.start(self.python_zip(entries))
+        out = self.dir / "out" / "inner"
+        self.extract_to(out)
+        for name in ("../evil.txt", "C:/evil.txt", "sub/../../evil.txt", "/evil-root.txt"):
+            self.expect_message("Unsafe path...", name)
+        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        self.assertTreeIs(self.dir / "out", ["inner", "inner/good.txt"])
+        self.assertFalse(list(self.dir.rglob("evil*")))
+        prefix_c = Path(os.environ.get("WINEPREFIX", ROOT / "build/wineprefix")) / "drive_c"
+        self.assertFalse((prefix_c / "evil.txt").exists())
+        self.assertFalse(Path("/evil-root.txt").exists())
+        self.assertEqual(sorted(self.selected()), sorted(n for n, _ in entries if "evil" in n))
+        self.leave()
+
+
+class Leaving(SfxTest):
+    def test_exit_button_ends_with_code_0(self):
+        self.start(self.info_zip(FLAT))
+        self.drive("click", EXIT)
+        self.expect_exit_code_0()
+
+    def test_escape_ends_with_code_0(self):
+        self.start(self.info_zip(FLAT))
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
+
+    def test_close_box_ends_with_code_0(self):
+        self.start(self.info_zip(FLAT))
+        self.drive("close")
+        self.expect_exit_code_0()
+
+
+class NestedRuns(SfxTest):
+    FILES = {"a.txt": text_bytes(14, 3000), "docs/b.txt": text_bytes(15, 3000)}
+
+    def press_extract_and_stored_paths(self):
+        # What a user can do: click both with the mouse...
+        self.pointer_click(EXTRACT)
+        self.pointer_click(STORED_PATHS)
+        # ...and what a message dispatched inside the run can deliver whatever the buttons'
+        # state: their commands.
+        self.drive("command", EXTRACT)
+        self.drive("command", STORED_PATHS)
+        self.expect_no_second_dialog()
+        self.assertTrue(self.checked(STORED_PATHS))
+
+    def expect_no_second_dialog(self):
+        ok, data, reply = driver("no-message-box", QUIET_MS)
+        if not ok:
+            self.fail(reply)
+        windows = self.drive("windows")
+        self.assertEqual(len(windows), 2, f"expected the main dialog and one question: {windows}")
+
+    def expect_one_clean_run(self, out):
+        self.expect_success()
+        self.expect_nothing_more()
+        self.assertFiles(out, self.FILES)
+        self.assertEqual(self.listing(), [("a.txt", False), ("docs/b.txt", False)])
+        self.assertTrue(self.checked(STORED_PATHS))
+        self.assertTrue(self.enabled(STORED_PATHS))
+        self.assertTrue(self.enabled(EXTRACT))
+
+    def test_extract_and_stored_paths_during_the_password_prompt_start_nothing(self):
+        self.start(self.encrypted_zip(self.FILES))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("wait", PASSWORD_PROMPT)
+        self.press_extract_and_stored_paths()
+        self.drive("password", PASSWORD)
+        self.expect_one_clean_run(out)
+        self.leave()
+
+    def test_extract_and_stored_paths_during_the_overwrite_question_start_nothing(self):
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "a.txt").write_bytes(b"old")
+        self.start(self.info_zip(self.FILES))
+        self.extract_to(out)
+        self.drive("wait", OVERWRITE_QUESTION)
+        self.press_extract_and_stored_paths()
+        self.drive("overwrite", "yes")
+        self.expect_one_clean_run(out)
+        self.leave()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2, buffer=False)
