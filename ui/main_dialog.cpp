@@ -21,14 +21,12 @@ static void ShowCurrentDirectoryAsExtractPath(HWND dialog) {
 
 // A run dispatches window messages while it works and its questions have no owner window, so
 // Extract and "Use Stored Paths" could start a second scan, or rewrite the extract path, in
-// the middle of one. Both are disabled for the run, and their commands are ignored while it
-// lasts (Enter still sends Extract's ID when its button is disabled). Afterwards the check box
-// comes back only if it was enabled before and the scan's own rule did not rule it out.
-static bool runUnderWay = false;
-
+// the middle of one. Their commands are ignored while a scan is under way (Enter still sends
+// Extract's ID when the button is disabled), and both are disabled for the run so the user
+// sees it. Afterwards the check box comes back only if it was enabled before and the scan's
+// own rule did not rule it out.
 static void RunExclusively(HWND dialog, void (*run)(HWND, DialogView&)) {
-  if (runUnderWay) return;
-  runUnderWay = true;
+  if (sfx.scanRunning) return;
   HWND extract = GetDlgItem(dialog, IDOK);
   HWND storedPaths = GetDlgItem(dialog, IDC_STORED_PATHS);
   bool storedPathsWasEnabled = IsWindowEnabled(storedPaths);
@@ -38,7 +36,6 @@ static void RunExclusively(HWND dialog, void (*run)(HWND, DialogView&)) {
   run(dialog, view);
   EnableWindow(extract, TRUE);
   EnableWindow(storedPaths, storedPathsWasEnabled && !view.StoredPathsRuledOut());
-  runUnderWay = false;
 }
 
 static void ListEntries(HWND, DialogView& view) { ScanArchive(view, ListMode); }
