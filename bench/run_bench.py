@@ -1,0 +1,215 @@
+#!/usr/bin/env python3
+"""Times unsfx against unzip, 7z, bsdtar and Python's zipfile on the same archives, in one run.
+
+    run_bench.py --unsfx PATH --work DIR [--prepare-only]
+
+Environment: BENCH_MB (corpus size, default 500), BENCH_FILES (default 20 per MB),
+BENCH_LIST_ENTRIES (default 100000), BENCH_RUNS (default 3), BENCH_PY_ENCRYPTED=1 to time
+Python's pure-Python decryption too. Prints Markdown tables; wall, user and sys are medians.
+"""
+import argparse
+import datetime
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+import corpus
+
+PASSWORD = "bench-password"
+PY_EXTRACT = "import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); " \
+             "z.extractall(sys.argv[2], pwd=sys.argv[3].encode() if len(sys.argv) > 3 else None)"
+PY_LIST = "import sys, zipfile; sys.stdout.write('\\n'.join(zipfile.ZipFile(sys.argv[1]).namelist()))"
+
+
+def env_int(name, default):
+    return int(os.environ.get(name, default))
+
+
+def run_timed(command, stdout=subprocess.DEVNULL):
+    """Wall, user and sys seconds of one run of command (and the children it waits for)."""
+    start = time.perf_counter()
+    child = subprocess.Popen(command, stdout=stdout, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - start
+    err = child.stderr.read()
+    child.stderr.close()
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        raise RuntimeError("%s exited with %d: %s" % (command[0], code, err[-500:]))
+    return wall, usage.ru_utime, usage.ru_stime
+
+
+def prepare(work, label, make_tree, archives):
+    """Makes the tree and its archives once; a stamp with the parameters marks them done."""
+    stamp = os.path.join(work, label + ".stamp")
+    want = repr(archives)
+    if os.path.exists(stamp) and open(stamp).read() == want:
+        return
+    tree = os.path.join(work, label)
+    shutil.rmtree(tree, ignore_errors=True)
+    print("making %s ..." % label, file=sys.stderr)
+    make_tree(tree)
+    for archive, options in archives:
+        if os.path.exists(archive):
+            os.remove(archive)
+        print("zipping %s ..." % os.path.basename(archive), file=sys.stderr)
+        subprocess.run(["zip", "-q", "-r", *options, archive, "."], cwd=tree, check=True)
+    open(stamp, "w").write(want)
+
+
+def tree_size(root):
+    files = total = 0
+    for here, _, names in os.walk(root):
+        for n in names:
+            files += 1
+            total += os.path.getsize(os.path.join(here, n))
+    return files, total
+
+
+def extractors(unsfx, archive, out, password):
+    pw = [password] if password else []
+    yield "unsfx", [unsfx, "extract", archive, "-d", out, "-q", "--overwrite"] + (["-P", password] if password else [])
+    yield "unzip", ["unzip", "-q", "-o"] + (["-P", password] if password else []) + [archive, "-d", out]
+    yield "7z", ["7z", "x", "-y", "-bso0", "-bsp0", "-o" + out] + (["-p" + password] if password else []) + [archive]
+    yield "bsdtar", ["bsdtar", "-x", "-f", archive, "-C", out] + (["--passphrase", password] if password else [])
+    if not password or os.environ.get("BENCH_PY_ENCRYPTED") == "1":
+        yield "python zipfile", [sys.executable, "-c", PY_EXTRACT, archive, out] + pw
+
+
+def listers(unsfx, archive):
+    yield "unsfx", [unsfx, "list", archive]
+    yield "unzip", ["unzip", "-l", archive]
+    yield "7z", ["7z", "l", archive]
+    yield "bsdtar", ["bsdtar", "-t", "-f", archive]
+    yield "python zipfile", [sys.executable, "-c", PY_LIST, archive]
+
+
+def warm(path):
+    with open(path, "rb") as f:
+        while f.read(1 << 22):
+            pass
+
+
+def median_runs(command, runs, before=None, check=None):
+    samples = []
+    for _ in range(runs):
+        if before:
+            before()
+        samples.append(run_timed(command))
+        if check:
+            check()
+    return tuple(statistics.median(s[i] for s in samples) for i in range(3))
+
+
+def time_extractions(unsfx, archive, password, expected, work, runs):
+    out = os.path.join(work, "out")
+
+    def fresh():
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out)
+
+    def check():
+        if tree_size(out) != expected:
+            raise RuntimeError("%s: extracted %s, expected %s" % (name, tree_size(out), expected))
+
+    warm(archive)
+    rows = []
+    for name, command in extractors(unsfx, archive, out, password):
+        print("timing %s on %s ..." % (name, os.path.basename(archive)), file=sys.stderr)
+        rows.append((name, median_runs(command, runs, fresh, check)))
+    shutil.rmtree(out, ignore_errors=True)
+    return rows
+
+
+def time_listings(unsfx, archive, entries, runs):
+    warm(archive)
+    rows = []
+    for name, command in listers(unsfx, archive):
+        print("timing %s listing ..." % name, file=sys.stderr)
+        listing = subprocess.run(command, capture_output=True, check=True).stdout
+        if listing.count(b"\n") < entries - 1:
+            raise RuntimeError("%s listed only %d lines" % (name, listing.count(b"\n")))
+        rows.append((name, median_runs(command, runs)))
+    return rows
+
+
+def table(title, rows):
+    base = rows[0][1][0]
+    lines = ["### " + title, "",
+             "| program | wall s | user s | sys s | wall / unsfx |",
+             "|---|---:|---:|---:|---:|"]
+    for name, (wall, user, system) in rows:
+        lines.append("| %s | %.2f | %.2f | %.2f | %.2f |" % (name, wall, user, system, wall / base))
+    return "\n".join(lines) + "\n"
+
+
+def command_output(command):
+    try:
+        return subprocess.run(command, capture_output=True, text=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        return ""
+
+
+def machine(work):
+    model = next((l.split(":", 1)[1].strip() for l in command_output(["lscpu"]).splitlines()
+                  if l.startswith("Model name")), platform.processor())
+    memory = next((l.split()[1] for l in open("/proc/meminfo") if l.startswith("MemTotal")), "?")
+    disk = command_output(["df", "-h", "--output=source,fstype,size", work]).splitlines()[-1]
+    versions = {
+        "unzip": command_output(["unzip", "-v"]).splitlines()[0:1],
+        "7z": [l for l in command_output(["7z"]).splitlines() if l.startswith("7-Zip")][0:1],
+        "bsdtar": command_output(["bsdtar", "--version"]).splitlines()[0:1],
+        "python": [sys.version.split()[0]],
+    }
+    lines = ["- date: %s" % datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
+             "- CPU: %s, %d cores" % (model, os.cpu_count()),
+             "- memory: %.1f GiB" % (int(memory) / 1048576),
+             "- disk (work folder): %s" % " ".join(disk.split()),
+             "- kernel: %s" % platform.release()]
+    lines += ["- %s: %s" % (k, v[0] if v else "?") for k, v in versions.items()]
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--unsfx", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--prepare-only", action="store_true", help="make the corpus and archives, time nothing")
+    args = parser.parse_args()
+    mb = env_int("BENCH_MB", 500)
+    files = env_int("BENCH_FILES", 20 * mb)
+    entries = env_int("BENCH_LIST_ENTRIES", 100000)
+    runs = env_int("BENCH_RUNS", 3)
+    work = os.path.abspath(args.work)
+    os.makedirs(work, exist_ok=True)
+
+    plain = os.path.join(work, "mixed-%dmb.zip" % mb)
+    encrypted = os.path.join(work, "mixed-%dmb-encrypted.zip" % mb)
+    prepare(work, "mixed-%dmb" % mb,
+            lambda tree: corpus.make_mixed_tree(tree, mb << 20, files),
+            [(plain, ["-6"]), (encrypted, ["-6", "-P", PASSWORD])])
+    tiny = os.path.join(work, "tiny-%d.zip" % entries)
+    prepare(work, "tiny-%d" % entries, lambda tree: corpus.make_tiny_tree(tree, entries),
+            [(tiny, ["-6"])])
+    if args.prepare_only:
+        return
+
+    expected = tree_size(os.path.join(work, "mixed-%dmb" % mb))
+    report = ["## Benchmark: %d files, %.0f MB (archive %.0f MB), median of %d runs" %
+              (expected[0], expected[1] / 1e6, os.path.getsize(plain) / 1e6, runs), "",
+              machine(work)]
+    report.append(table("Extract, zip -6", time_extractions(args.unsfx, plain, None, expected, work, runs)))
+    report.append(table("Extract, zip -6 -P (traditional encryption)",
+                        time_extractions(args.unsfx, encrypted, PASSWORD, expected, work, runs)))
+    report.append(table("List %d tiny entries" % entries, time_listings(args.unsfx, tiny, entries, runs)))
+    text = "\n".join(report)
+    open(os.path.join(work, "results.md"), "w").write(text)
+    print(text)
+
+
+if __name__ == "__main__":
+    main()
