@@ -1,0 +1,490 @@
+"""mksfx against the readers it must satisfy: Info-ZIP unzip, 7z, Python's zipfile, unsfx, and
+a walk over the local headers from ArchiveBase as the stub does it.
+
+Run: mksfx_test.py MKSFX FORMAT_H [UNSFX] [-- unittest arguments]"""
+import io
+import os
+import random
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+MKSFX = FORMAT_H = UNSFX = None
+LOCAL, CENTRAL = b"PK\x03\x04", b"PK\x01\x02"
+
+
+def archive_base():
+    with open(FORMAT_H) as f:
+        text = f.read()
+    return int(re.search(r"ArchiveBase\s*=\s*(\d+)", text).group(1))
+
+
+def fake_stub(size):
+    # Bytes of a stand-in program: no 0x50 ('P') anywhere, so no ZIP signature either.
+    return bytes(b"MZ") + bytes((i * 7 + 3) % 256 if (i * 7 + 3) % 256 != 0x50 else 0x51 for i in range(2, size))
+
+
+def text_bytes(rnd, n):
+    words = [b"alpha", b"bravo", b"charlie", b"delta", b"echo", b"foxtrot"]
+    out = bytearray()
+    while len(out) < n:
+        out += rnd.choice(words) + (b"\n" if rnd.random() < 0.2 else b" ")
+    return bytes(out[:n])
+
+
+def stub_walk(data, base):
+    """The stub's walk: local headers from base on, stepping by the header's own sizes (and
+    over a data descriptor that repeats them, as the engine does). Returns the headers."""
+    entries, at = [], base
+    while data[at:at + 4] == LOCAL:
+        (flags, method, mtime, _, crc, csize, usize, nlen, xlen) = struct.unpack_from("<HHHHIIIHH", data, at + 6)
+        entries.append(dict(name=data[at + 30:at + 30 + nlen].decode("cp437"), flags=flags, method=method,
+                            mtime=mtime, crc=crc, csize=csize, usize=usize))
+        at += 30 + nlen + xlen + csize
+        repeated = struct.pack("<III", crc, csize, usize)
+        if flags & 8 and csize and data[at:at + 16] == b"PK\x07\x08" + repeated:
+            at += 16
+    return entries, at
+
+
+class MksfxCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="mksfx-test-")
+        self.base = archive_base()
+        self.stub = self.path("stub.exe")
+        with open(self.stub, "wb") as f:
+            f.write(fake_stub(self.base))
+        self.rnd = random.Random(self.id())
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def write(self, relative, data):
+        p = self.path(relative)
+        os.makedirs(os.path.dirname(p), exist_ok=True)
+        with open(p, "wb") as f:
+            f.write(data)
+        return p
+
+    def mksfx(self, *args, code=0, stub=True, cwd=None):
+        cmd = [MKSFX] + (["--stub", self.stub] if stub else []) + ["-q"] + list(args)
+        r = subprocess.run(cmd, capture_output=True, cwd=cwd or self.dir)
+        self.assertEqual(r.returncode, code, "mksfx %s\nstderr: %s" % (args, r.stderr.decode(errors="replace")))
+        return r
+
+    def make_tree(self, root="tree"):
+        """Nested folders, an empty file, an empty folder, text and binary files."""
+        files = {
+            "top.txt": text_bytes(self.rnd, 20000),
+            "empty.dat": b"",
+            "sub/random.bin": os.urandom(70000),
+            "sub/deeper/notes.txt": text_bytes(self.rnd, 3000),
+            "sub/deeper/one.bin": b"\x00",
+        }
+        for name, data in files.items():
+            self.write(os.path.join(root, name), data)
+        os.makedirs(self.path(root, "empty_folder"))
+        expected = {root + "/" + n: d for n, d in files.items()}
+        for folder in ["", "/sub", "/sub/deeper", "/empty_folder"]:
+            expected[root + folder + "/"] = None
+        return expected
+
+    def assert_readers_pass(self, exe, expected, password=None):
+        """Every reader tests the exe clean, and the names and bytes are the expected ones."""
+        with open(exe, "rb") as f:
+            data = f.read()
+        with open(self.stub, "rb") as f:
+            self.assertEqual(data[:self.base], f.read(), "the exe starts with the stub")
+        pw = ["-P", password] if password else []
+        r = subprocess.run(["unzip", "-t"] + pw + [exe], capture_output=True)
+        self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
+        self.assertNotIn(b"extra bytes", r.stdout + r.stderr)
+        r = subprocess.run(["7z", "t", "-p" + (password or "")] + [exe], capture_output=True)
+        self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
+        with zipfile.ZipFile(exe) as z:
+            self.assertEqual(sorted(z.namelist()), sorted(expected))
+            for name, content in expected.items():
+                if content is not None:
+                    self.assertEqual(z.read(name, pwd=password.encode() if password else None), content, name)
+        if UNSFX:
+            r = subprocess.run([UNSFX, "test", exe, "-q"] + pw, capture_output=True)
+            self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
+        self.assert_stub_walk_reaches_all(data, expected)
+
+    def assert_stub_walk_reaches_all(self, data, expected):
+        entries, end = stub_walk(data, self.base)
+        self.assertEqual(sorted(e["name"] for e in entries), sorted(expected))
+        self.assertEqual(data[end:end + 4], CENTRAL, "the walk ends at the central directory")
+        for e in entries:
+            if not e["flags"] & 1:  # only an encrypted entry may need bit 3 for its check byte
+                self.assertFalse(e["flags"] & 8, e["name"])
+            if expected[e["name"]] is not None and not (e["flags"] & 1):
+                self.assertEqual(e["usize"], len(expected[e["name"]]), e["name"])
+                self.assertEqual(e["crc"], zipfile.crc32(expected[e["name"]]), e["name"])
+        return entries
+
+
+class RoundTrip(MksfxCase):
+    def test_nested_tree_with_empty_file_and_folder_passes_every_reader(self):
+        expected = self.make_tree()
+        self.mksfx("-o", "out.exe", "tree")
+        self.assert_readers_pass(self.path("out.exe"), expected)
+
+    def test_unzip_recreates_the_tree_with_its_empty_folder(self):
+        expected = self.make_tree()
+        self.mksfx("-o", "out.exe", "tree")
+        subprocess.run(["unzip", "-q", self.path("out.exe"), "-d", self.path("x")], check=True, capture_output=True)
+        for name, content in expected.items():
+            target = self.path("x", name)
+            if content is None:
+                self.assertTrue(os.path.isdir(target), name)
+            else:
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(), content, name)
+
+    def test_incompressible_data_is_stored_and_text_deflated(self):
+        self.make_tree()
+        self.mksfx("-o", "out.exe", "tree")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual(z.getinfo("tree/sub/random.bin").compress_type, zipfile.ZIP_STORED)
+            self.assertEqual(z.getinfo("tree/empty.dat").compress_type, zipfile.ZIP_STORED)
+            self.assertEqual(z.getinfo("tree/top.txt").compress_type, zipfile.ZIP_DEFLATED)
+
+    def test_level_zero_stores_every_entry(self):
+        expected = self.make_tree()
+        self.mksfx("-0", "-o", "out.exe", "tree")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual({i.compress_type for i in z.infolist()}, {zipfile.ZIP_STORED})
+        self.assert_readers_pass(self.path("out.exe"), expected)
+
+    def test_higher_level_is_not_larger(self):
+        self.make_tree()
+        self.mksfx("-1", "-o", "fast.exe", "tree")
+        self.mksfx("-9", "-o", "best.exe", "tree")
+        self.assertLessEqual(os.path.getsize(self.path("best.exe")), os.path.getsize(self.path("fast.exe")))
+
+    def test_file_over_32_mb_round_trips(self):
+        chunk = text_bytes(self.rnd, 1 << 20)
+        big = b"".join(chunk if i % 3 else os.urandom(1 << 20) for i in range(33)) + b"tail"
+        self.write("big/large.bin", big)
+        self.mksfx("-o", "out.exe", "big")
+        self.assert_readers_pass(self.path("out.exe"), {"big/": None, "big/large.bin": big})
+
+    def test_a_file_argument_is_stored_under_its_own_name(self):
+        self.write("deep/in/here.txt", b"content")
+        self.mksfx("-o", "out.exe", os.path.join("deep", "in", "here.txt"))
+        self.assert_readers_pass(self.path("out.exe"), {"here.txt": b"content"})
+
+    def test_dot_stores_the_current_folders_contents_at_the_top(self):
+        self.write("proj/a.txt", b"a")
+        self.write("proj/b/c.txt", b"c")
+        self.mksfx("-o", self.path("out.exe"), ".", cwd=self.path("proj"))
+        self.assert_readers_pass(self.path("out.exe"), {"a.txt": b"a", "b/": None, "b/c.txt": b"c"})
+
+    def test_the_output_inside_an_input_folder_is_not_taken_in(self):
+        self.write("proj/a.txt", b"a")
+        self.mksfx("-o", "proj/out.exe", "proj")
+        self.mksfx("-o", "proj/out.exe", "proj")
+        with zipfile.ZipFile(self.path("proj/out.exe")) as z:
+            self.assertEqual(sorted(z.namelist()), ["proj/", "proj/a.txt"])
+
+    def test_a_link_to_a_folder_is_skipped_with_a_warning(self):
+        self.write("tree/a.txt", b"a")
+        os.makedirs(self.path("elsewhere"))
+        os.symlink(self.path("elsewhere"), self.path("tree", "link"))
+        r = self.mksfx("-o", "out.exe", "tree", code=1)
+        self.assertIn(b"link", r.stderr)
+        self.assert_readers_pass(self.path("out.exe"), {"tree/": None, "tree/a.txt": b"a"})
+
+
+class Reproducible(MksfxCase):
+    def test_two_builds_of_the_same_folder_are_byte_identical(self):
+        self.make_tree()
+        self.mksfx("--reproducible", "-o", "one.exe", "tree")
+        for root, _, files in os.walk(self.path("tree")):
+            for f in files:
+                os.utime(os.path.join(root, f), (1e9, 1e9))
+        self.mksfx("--reproducible", "-o", "two.exe", "tree")
+        with open(self.path("one.exe"), "rb") as a, open(self.path("two.exe"), "rb") as b:
+            self.assertEqual(a.read(), b.read())
+
+    def test_names_are_sorted_and_times_fixed(self):
+        self.write("b/z.txt", b"z")
+        self.write("a/y.txt", b"y")
+        self.mksfx("--reproducible", "-o", "out.exe", "b", "a")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual(z.namelist(), ["a/", "a/y.txt", "b/", "b/z.txt"])
+            self.assertEqual({i.date_time for i in z.infolist()}, {(1980, 1, 1, 0, 0, 0)})
+
+    def test_without_it_argument_order_and_file_times_are_kept(self):
+        self.write("b/z.txt", b"z")
+        self.write("a/y.txt", b"y")
+        os.utime(self.path("b/z.txt"), (1262347200, 1262347200))  # 2010-01-01 12:00 UTC
+        self.mksfx("-o", "out.exe", "b", "a")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual(z.namelist(), ["b/", "b/z.txt", "a/", "a/y.txt"])
+            self.assertEqual(z.getinfo("b/z.txt").date_time[:1], (2010,))
+
+    def test_cannot_be_combined_with_a_password(self):
+        self.write("a.txt", b"a")
+        self.mksfx("--reproducible", "--password=pw", "-o", "out.exe", "a.txt", code=7)
+
+
+class Password(MksfxCase):
+    def test_every_file_is_encrypted_and_opens_with_the_password(self):
+        expected = self.make_tree()
+        self.mksfx("--password=s3cret", "-o", "out.exe", "tree")
+        self.assert_readers_pass(self.path("out.exe"), expected, password="s3cret")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            for info in z.infolist():
+                self.assertEqual(bool(info.flag_bits & 1), not info.is_dir(), info.filename)
+                self.assertFalse(info.flag_bits & 8, "the check byte is the CRC's: " + info.filename)
+
+    def test_a_wrong_password_is_rejected_by_unzip(self):
+        self.make_tree()
+        self.mksfx("--password=s3cret", "-o", "out.exe", "tree")
+        r = subprocess.run(["unzip", "-P", "wrong", "-t", self.path("out.exe")], capture_output=True)
+        self.assertNotEqual(r.returncode, 0)
+
+    def test_unzip_P_extracts_the_same_bytes(self):
+        self.write("p/data.txt", b"private text " * 100)
+        self.mksfx("--password=pw", "-o", "out.exe", "p")
+        r = subprocess.run(["unzip", "-P", "pw", "-p", self.path("out.exe"), "p/data.txt"], capture_output=True)
+        self.assertEqual(r.stdout, b"private text " * 100)
+
+    def test_encryption_headers_differ_between_builds(self):
+        self.write("a.txt", b"same bytes")
+        self.mksfx("--password=pw", "-o", "one.exe", "a.txt")
+        self.mksfx("--password=pw", "-o", "two.exe", "a.txt")
+        with open(self.path("one.exe"), "rb") as a, open(self.path("two.exe"), "rb") as b:
+            self.assertNotEqual(a.read(), b.read())
+
+    def test_a_password_longer_than_the_stub_takes_is_refused(self):
+        self.write("a.txt", b"a")
+        self.mksfx("--password=" + "x" * 80, "-o", "out.exe", "a.txt", code=7)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+
+
+class NonSeekable(io.RawIOBase):
+    def __init__(self, f):
+        self.f = f
+
+    def writable(self):
+        return True
+
+    def write(self, b):
+        return self.f.write(b)
+
+
+class FromZip(MksfxCase):
+    def convert(self, source, expected, password=None):
+        self.mksfx("--from-zip", source, "-o", "out.exe")
+        self.assert_readers_pass(self.path("out.exe"), expected, password=password)
+        with open(self.path("out.exe"), "rb") as f:
+            return f.read()
+
+    def test_python_stream_descriptors_are_folded_into_the_headers(self):
+        expected = {"first.txt": text_bytes(self.rnd, 5000), "dir/": None, "dir/second.bin": os.urandom(300)}
+        with open(self.path("in.zip"), "wb") as f, zipfile.ZipFile(NonSeekable(f), "w", zipfile.ZIP_DEFLATED) as z:
+            for name, data in expected.items():
+                z.writestr(name, data or b"")
+        with open(self.path("in.zip"), "rb") as f:
+            self.assertEqual(struct.unpack_from("<H", f.read(), 6)[0] & 8, 8, "the input has descriptors")
+        self.convert(self.path("in.zip"), expected)
+
+    def test_infozip_streaming_to_stdout(self):
+        expected = {"a.txt": text_bytes(self.rnd, 40000), "b.bin": os.urandom(5000)}
+        for n, d in expected.items():
+            self.write(n, d)
+        with open(self.path("in.zip"), "wb") as out:
+            subprocess.run(["zip", "-q", "-", "a.txt", "b.bin"], stdout=out, cwd=self.dir, check=True)
+        self.convert(self.path("in.zip"), expected)
+
+    def test_infozip_from_stdin_with_zip64_descriptors(self):
+        data = text_bytes(self.rnd, 30000)
+        with open(self.path("in.zip"), "wb") as out:
+            subprocess.run(["zip", "-q", "-", "-"], input=data, stdout=out, check=True)
+        self.convert(self.path("in.zip"), {"-": data})
+
+    def test_a_prefix_in_front_of_the_archive_is_dropped(self):
+        expected = {"x.txt": b"x" * 1000}
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as z:
+            z.writestr("x.txt", expected["x.txt"])
+        self.write("in.zip", b"some other program" * 100 + buffer.getvalue())
+        data = self.convert(self.path("in.zip"), expected)
+        self.assertEqual(data[self.base:self.base + 4], LOCAL)
+
+    def test_encrypted_entries_are_kept_as_they_are(self):
+        expected = {"s.txt": text_bytes(self.rnd, 9000)}
+        self.write("s.txt", expected["s.txt"])
+        subprocess.run(["zip", "-q", "-P", "pw", "in.zip", "s.txt"], cwd=self.dir, check=True)
+        with zipfile.ZipFile(self.path("in.zip")) as z:
+            before = z.getinfo("s.txt")
+        self.convert(self.path("in.zip"), expected, password="pw")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            after = z.getinfo("s.txt")
+        self.assertEqual((after.compress_size, after.CRC, after.flag_bits & 1),
+                         (before.compress_size, before.CRC, 1))
+
+    def test_streamed_encrypted_entry_keeps_bit_3_and_its_time_with_sizes_in_the_header(self):
+        data = text_bytes(self.rnd, 12000)
+        with open(self.path("in.zip"), "wb") as out:
+            subprocess.run(["zip", "-q", "-P", "pw", "-", "-"], input=data, stdout=out, check=True)
+        with zipfile.ZipFile(self.path("in.zip")) as z:
+            before = z.getinfo("-")
+        self.assertTrue(before.flag_bits & 8)
+        self.mksfx("--from-zip", "in.zip", "-o", "out.exe")
+        with open(self.path("out.exe"), "rb") as f:
+            out = f.read()
+        entries, _ = stub_walk(out, self.base)
+        self.assertEqual(len(entries), 1)
+        entry = entries[0]
+        self.assertEqual(entry["flags"] & 9, 9)
+        self.assertEqual(entry["csize"], before.compress_size)
+        self.assertEqual(entry["crc"], before.CRC)
+        r = subprocess.run(["unzip", "-P", "pw", "-p", self.path("out.exe"), "-"], capture_output=True)
+        self.assertEqual(r.stdout, data)
+
+    def test_a_bzip2_entry_is_refused_by_name_and_nothing_written(self):
+        self.write("plain.txt", b"plain")
+        self.write("squeezed.txt", text_bytes(self.rnd, 20000))
+        subprocess.run(["zip", "-q", "-Z", "bzip2", "in.zip", "squeezed.txt"], cwd=self.dir, check=True)
+        r = self.mksfx("--from-zip", "in.zip", "-o", "out.exe", code=2)
+        self.assertIn(b'"squeezed.txt"', r.stderr)
+        self.assertIn(b"method 12", r.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+        self.assertEqual(os.listdir(self.dir).count("out.exe"), 0)
+
+    def test_every_refused_method_is_named(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            z.writestr("ok.txt", b"fine")
+            z.writestr("b.txt", b"b" * 1000, compress_type=zipfile.ZIP_BZIP2)
+            z.writestr("l.txt", b"l" * 1000, compress_type=zipfile.ZIP_LZMA)
+        self.write("in.zip", buffer.getvalue())
+        r = self.mksfx("--from-zip", "in.zip", "-o", "out.exe", code=2)
+        self.assertIn(b'"b.txt"', r.stderr)
+        self.assertIn(b'"l.txt"', r.stderr)
+        self.assertNotIn(b'"ok.txt"', r.stderr)
+
+
+class Refusals(MksfxCase):
+    def zip_with_names(self, names):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            for n in names:
+                info = zipfile.ZipInfo("placeholder")
+                info.filename = n  # as written, without zipfile's own clean-up
+                z.writestr(info, b"data")
+        return self.write("in.zip", buffer.getvalue())
+
+    def assert_refused_untouched(self, args, names):
+        self.write("out.exe", b"the previous exe")
+        r = self.mksfx(*args, "-o", "out.exe", code=2)
+        for n in names:
+            self.assertIn(n.encode(), r.stderr)
+        with open(self.path("out.exe"), "rb") as f:
+            self.assertEqual(f.read(), b"the previous exe")
+        self.assertEqual([f for f in os.listdir(self.dir) if ".tmp-" in f], [])
+        return r
+
+    def test_unsafe_names_from_a_zip_are_refused_each_by_name(self):
+        self.zip_with_names(["good.txt", "../evil.txt", "a/CON.txt", "x:y", "/abs", "dots./f"])
+        self.assert_refused_untouched(["--from-zip", "in.zip"], ['"../evil.txt"', '"a/CON.txt"', '"x:y"', '"/abs"', '"dots./f"'])
+
+    def test_an_empty_name_is_refused(self):
+        self.zip_with_names(["good.txt", ""])
+        r = self.assert_refused_untouched(["--from-zip", "in.zip"], [])
+        self.assertIn(b"empty name", r.stderr)
+
+    def test_unsafe_file_names_in_a_folder_are_refused(self):
+        self.write("tree/aux.txt", b"a")
+        self.write("tree/ends with dot.", b"b")
+        self.write("tree/fine.txt", b"c")
+        self.assert_refused_untouched(["tree"], ['"tree/aux.txt"', '"tree/ends with dot."'])
+
+    def test_a_name_of_200_bytes_is_taken_and_201_refused(self):
+        folder = "d" * 99
+        self.write(os.path.join(folder, "f" * 100), b"x")  # "ddd/fff": 200 bytes
+        self.mksfx("-o", "ok.exe", folder)
+        self.write(os.path.join(folder, "g" * 101), b"x")
+        self.assert_refused_untouched([folder], ['"%s/%s"' % (folder, "g" * 101), "201"])
+
+    def test_names_differing_only_in_case_are_refused_unless_allowed(self):
+        self.write("t/Readme.txt", b"1")
+        self.write("t/README.txt", b"2")
+        self.assert_refused_untouched(["t"], ['"t/Readme.txt"', '"t/README.txt"'])
+        self.mksfx("--allow-case-duplicates", "-o", "both.exe", "t")
+        with zipfile.ZipFile(self.path("both.exe")) as z:
+            self.assertEqual(len(z.namelist()), 3)
+
+    def test_the_same_name_from_two_arguments_is_refused(self):
+        self.write("one/x.txt", b"1")
+        self.write("two/x.txt", b"2")
+        self.assert_refused_untouched(["one/x.txt", "two/x.txt"], ['"x.txt"'])
+
+    def test_a_file_of_2_gib_is_refused_before_anything_is_written(self):
+        with open(self.path("huge.bin"), "wb") as f:
+            f.truncate(2 << 30)  # sparse: takes no disk space
+        r = self.assert_refused_untouched(["huge.bin"], ["huge.bin"])
+        self.assertIn(b"2 GiB", r.stderr)
+
+    def test_a_stub_of_the_wrong_size_is_refused(self):
+        self.write("a.txt", b"a")
+        self.write("short.exe", fake_stub(self.base - 1))
+        r = self.mksfx("--stub", self.path("short.exe"), "-o", "out.exe", "a.txt", code=2, stub=False)
+        self.assertIn(str(self.base).encode(), r.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_a_stub_holding_a_zip_signature_is_refused(self):
+        self.write("a.txt", b"a")
+        stub = bytearray(fake_stub(self.base))
+        stub[100:104] = LOCAL
+        self.write("zippy.exe", bytes(stub))
+        r = self.mksfx("--stub", self.path("zippy.exe"), "-o", "out.exe", "a.txt", code=2, stub=False)
+        self.assertIn(b"signature", r.stderr)
+
+    def test_a_missing_input_is_an_error(self):
+        r = self.mksfx("-o", "out.exe", "nothing-here", code=2)
+        self.assertIn(b"nothing-here", r.stderr)
+
+
+class CommandLine(MksfxCase):
+    def test_help_documents_the_exit_codes(self):
+        r = self.mksfx("--help")
+        self.assertIn(b"Exit codes", r.stdout)
+
+    def test_usage_errors_exit_7(self):
+        self.mksfx("a.txt", code=7)
+        self.mksfx("-o", "out.exe", code=7)
+        self.mksfx("--bogus", "-o", "out.exe", "a", code=7)
+        self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "extra", code=7)
+
+    def test_without_stub_option_the_sfx_exe_beside_mksfx_is_used(self):
+        os.makedirs(self.path("bin"))
+        shutil.copy(MKSFX, self.path("bin", "mksfx"))
+        other = fake_stub(self.base)[::-1].replace(b"MZ", b"ZM")
+        self.write("bin/sfx.exe", other)
+        self.write("a.txt", b"a")
+        r = subprocess.run([self.path("bin", "mksfx"), "-q", "-o", "out.exe", "a.txt"], cwd=self.dir, capture_output=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("out.exe"), "rb") as f:
+            self.assertEqual(f.read(self.base), other)
+
+
+if __name__ == "__main__":
+    args = sys.argv[1:]
+    rest = args[args.index("--") + 1:] if "--" in args else []
+    args = args[:args.index("--")] if "--" in args else args
+    MKSFX, FORMAT_H = args[0], args[1]
+    UNSFX = args[2] if len(args) > 2 and args[2] else None
+    unittest.main(argv=[sys.argv[0], "-v"] + rest)

@@ -1,0 +1,182 @@
+#include "tools/mksfx/archive_writer.h"
+
+#include <zlib.h>
+
+#include <memory>
+
+#include "extract/format.h"
+#include "tools/mksfx/errors.h"
+#include "tools/mksfx/limits.h"
+
+namespace {
+
+constexpr size_t BufferSize = 1u << 16;
+
+using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+FilePtr OpenInput(const SourceEntry& entry) {
+  FilePtr file(std::fopen(entry.path.string().c_str(), "rb"), &std::fclose);
+  if (!file) throw Fatal(entry.path.string() + ": cannot open for reading");
+  return file;
+}
+
+// The CRC goes into the header before the data, and into the encryption header's check byte,
+// so a file is read once for it and once more to write it.
+uint32_t FileCrc(const SourceEntry& entry) {
+  FilePtr in = OpenInput(entry);
+  std::vector<uint8_t> buffer(BufferSize);
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t total = 0;
+  size_t got;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
+    crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+    total += got;
+  }
+  if (std::ferror(in.get())) throw Fatal(entry.path.string() + ": read error");
+  if (total != entry.size) throw Fatal(entry.path.string() + ": changed while mksfx was reading it");
+  return static_cast<uint32_t>(crc);
+}
+
+// Turns input chunks into the entry's data bytes: a copy, or a raw deflate stream.
+class DataEncoder {
+ public:
+  DataEncoder(uint16_t method, int level) : deflating_(method == MethodDeflated) {
+    if (deflating_ && deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw Fatal("zlib could not start deflating");
+  }
+  ~DataEncoder() {
+    if (deflating_) deflateEnd(&stream_);
+  }
+  // Calls sink(bytes, count) for each piece of output; finish flushes the rest.
+  template <typename Sink>
+  void Encode(const uint8_t* data, size_t count, bool finish, Sink sink) {
+    if (!deflating_) {
+      sink(data, count);
+      return;
+    }
+    stream_.next_in = const_cast<Bytef*>(data);
+    stream_.avail_in = static_cast<uInt>(count);
+    int result;
+    do {
+      stream_.next_out = output_;
+      stream_.avail_out = sizeof output_;
+      result = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
+      sink(output_, sizeof output_ - stream_.avail_out);
+    } while (stream_.avail_out == 0 || (finish && result != Z_STREAM_END));
+  }
+
+ private:
+  bool deflating_;
+  z_stream stream_{};
+  uint8_t output_[BufferSize];
+};
+
+}  // namespace
+
+void ArchiveWriter::BeginEntry(EntryRecord& record) {
+  record.localOffset = static_cast<uint32_t>(out_.Position());
+  out_.Write(LocalHeaderBytes(record));
+}
+
+// Puts the final sizes into the header written first, and keeps the record for the central
+// directory.
+void ArchiveWriter::EndEntry(EntryRecord& record, uint64_t headerAt) {
+  out_.Patch(headerAt, LocalHeaderBytes(record));
+  central_.push_back(record);
+  if (central_.size() > MaxEntryCount) throw Fatal("more than 65535 entries, which needs ZIP64; the stub cannot read it");
+}
+
+void ArchiveWriter::AddDirectory(const SourceEntry& entry) {
+  EntryRecord record;
+  record.name = entry.name;
+  record.modTime = entry.modTime;
+  record.modDate = entry.modDate;
+  record.externalAttributes = DosDirectoryAttribute;
+  BeginEntry(record);
+  EndEntry(record, record.localOffset);
+}
+
+void ArchiveWriter::AddFile(const SourceEntry& entry) {
+  if (entry.size >= OutputLimit)
+    throw Fatal(entry.path.string() + ": 2 GiB or more, beyond what the stub can reach; nothing written");
+  EntryRecord record;
+  record.name = entry.name;
+  record.modTime = entry.modTime;
+  record.modDate = entry.modDate;
+  record.uncompressedSize = static_cast<uint32_t>(entry.size);
+  record.crc32 = FileCrc(entry);
+  if (encryptor_) record.flags |= FlagEncrypted;
+  record.method = level_ > 0 ? MethodDeflated : MethodStored;
+  BeginEntry(record);
+  uint64_t dataAt = out_.Position();
+  uint64_t written = WriteFileData(entry, record.method, record.crc32);
+  uint64_t headerBytes = encryptor_ ? EncryptionHeaderSize : 0;
+  if (record.method == MethodDeflated && written - headerBytes >= entry.size) {
+    out_.SeekTo(dataAt);
+    record.method = MethodStored;
+    written = WriteFileData(entry, MethodStored, record.crc32);
+  }
+  record.compressedSize = static_cast<uint32_t>(written);
+  EndEntry(record, record.localOffset);
+}
+
+// Writes the entry's data (encryption header first when encrypting) at the current position
+// and returns how many bytes that took. The second reading must give the first one's CRC.
+uint64_t ArchiveWriter::WriteFileData(const SourceEntry& entry, uint16_t method, uint32_t crc) {
+  uint64_t start = out_.Position();
+  if (encryptor_) {
+    auto header = encryptor_->StartEntry(static_cast<uint8_t>(crc >> 24));
+    out_.Write(header.data(), header.size());
+  }
+  auto sink = [this](const uint8_t* data, size_t count) {
+    if (count == 0) return;
+    if (!encryptor_) return out_.Write(data, count);
+    std::vector<uint8_t> copy(data, data + count);
+    encryptor_->EncryptRun(copy.data(), copy.size());
+    out_.Write(copy.data(), copy.size());
+  };
+  FilePtr in = OpenInput(entry);
+  auto encoder = std::make_unique<DataEncoder>(method, level_);
+  std::vector<uint8_t> buffer(BufferSize);
+  uLong check = crc32(0, nullptr, 0);
+  size_t got;
+  do {
+    got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    check = crc32(check, buffer.data(), static_cast<uInt>(got));
+    encoder->Encode(buffer.data(), got, got == 0, sink);
+    progress_.Advance(got);
+  } while (got > 0);
+  if (std::ferror(in.get()) || check != crc) throw Fatal(entry.path.string() + ": changed while mksfx was reading it");
+  return out_.Position() - start;
+}
+
+void ArchiveWriter::AddImported(const ImportedEntry& entry, FILE* zip) {
+  EntryRecord record = entry.record;
+  // An encrypted entry written with flag bit 3 takes its password check byte from the time
+  // field, so it keeps the bit (and the time), and with it a data descriptor: readers that
+  // see the bit expect one and take its absence for overlapping entries. The header holds the
+  // sizes too, and the stub's walk steps over a descriptor that repeats them. Any other entry
+  // drops the bit and the descriptor: its header now has everything.
+  if (!(record.flags & FlagEncrypted)) record.flags &= static_cast<uint16_t>(~FlagDataDescriptor);
+  BeginEntry(record);
+  if (std::fseek(zip, static_cast<long>(entry.dataOffset), SEEK_SET) != 0) throw Fatal("cannot seek in the input ZIP");
+  std::vector<uint8_t> buffer(BufferSize);
+  for (uint64_t remaining = record.compressedSize; remaining > 0;) {
+    size_t want = remaining < buffer.size() ? static_cast<size_t>(remaining) : buffer.size();
+    if (std::fread(buffer.data(), 1, want, zip) != want)
+      throw Fatal("\"" + record.name + "\": the input ZIP ends inside this entry's data");
+    out_.Write(buffer.data(), want);
+    progress_.Advance(want);
+    remaining -= want;
+  }
+  if (record.flags & FlagDataDescriptor) out_.Write(DataDescriptorBytes(record));
+  EndEntry(record, record.localOffset);
+}
+
+void ArchiveWriter::Finish() {
+  uint64_t centralAt = out_.Position();
+  for (const EntryRecord& record : central_) out_.Write(CentralHeaderBytes(record));
+  uint64_t centralSize = out_.Position() - centralAt;
+  out_.Write(EndRecordBytes(static_cast<uint16_t>(central_.size()), static_cast<uint32_t>(centralSize),
+                            static_cast<uint32_t>(centralAt)));
+}

@@ -1,0 +1,56 @@
+#include <windows.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "tools/mksfx/host.h"
+
+// RtlGenRandom, exported by advapi32 as SystemFunction036: the cryptographic source that
+// every Windows version since XP has.
+extern "C" BOOLEAN NTAPI SystemFunction036(PVOID buffer, ULONG length);
+
+namespace host {
+
+bool FillRandom(uint8_t* buffer, size_t count) {
+  return SystemFunction036(buffer, static_cast<ULONG>(count)) != FALSE;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+bool ReadHiddenLine(const std::string& prompt, std::string& line) {
+  HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  if (input == INVALID_HANDLE_VALUE) return false;
+  DWORD mode = 0;
+  GetConsoleMode(input, &mode);
+  SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  std::fputs(prompt.c_str(), stderr);
+  std::fflush(stderr);
+  line.clear();
+  char c = 0;
+  DWORD got = 0;
+  bool ended = false;
+  while (ReadFile(input, &c, 1, &got, nullptr) && got == 1) {
+    if (c == '\n') {
+      ended = true;
+      break;
+    }
+    if (c != '\r') line.push_back(c);
+  }
+  SetConsoleMode(input, mode);
+  CloseHandle(input);
+  std::fputs("\n", stderr);
+  return ended;
+}
+
+std::string ExecutablePath() {
+  char path[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  return length == 0 || length >= sizeof path ? std::string() : std::string(path, length);
+}
+
+}  // namespace host

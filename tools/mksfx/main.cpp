@@ -1,0 +1,128 @@
+// mksfx: writes the stub followed by a ZIP archive whose every entry the stub's walk reaches.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "extract/crc32.h"
+#include "tools/mksfx/archive_writer.h"
+#include "tools/mksfx/errors.h"
+#include "tools/mksfx/host.h"
+#include "tools/mksfx/limits.h"
+#include "tools/mksfx/name_rules.h"
+#include "tools/mksfx/options.h"
+#include "tools/mksfx/source_tree.h"
+#include "tools/mksfx/stub.h"
+#include "tools/mksfx/zip_import.h"
+
+namespace {
+
+using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+void RefuseIfAny(const std::vector<std::string>& problems) {
+  if (problems.empty()) return;
+  for (const std::string& problem : problems) std::fprintf(stderr, "mksfx: %s\n", problem.c_str());
+  throw Fatal("refused; nothing written");
+}
+
+std::string PasswordFrom(const Options& o) {
+  std::string password = o.password;
+  if (o.askPassword) {
+    std::string again;
+    if (!host::ReadHiddenLine("Password: ", password) || !host::ReadHiddenLine("Again: ", again))
+      throw MksfxError(ExitUsage, "no terminal to ask for the password on; give --password=PW");
+    if (password != again) throw MksfxError(ExitUsage, "the two passwords differ");
+  }
+  if (password.empty()) throw MksfxError(ExitUsage, "the password is empty");
+  if (password.size() > MaxPasswordLength)
+    throw MksfxError(ExitUsage, "the password is longer than the stub's " + std::to_string(MaxPasswordLength) + " characters");
+  return password;
+}
+
+void RefuseBadNames(const std::vector<NamedEntry>& named, bool allowCaseDuplicates) {
+  RefuseIfAny(NameProblems(named, allowCaseDuplicates));
+}
+
+// Writes the exe from files and folders; returns the number of inputs skipped.
+size_t BuildFromSources(const Options& o, const Bytes& stub) {
+  SourceTree tree = CollectSources(o.paths, o.output);
+  if (o.reproducible)
+    std::sort(tree.entries.begin(), tree.entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  std::vector<NamedEntry> named;
+  uint64_t total = 0;
+  for (SourceEntry& e : tree.entries) {
+    named.push_back({e.name, e.isDirectory});
+    total += e.size;
+    if (o.reproducible) e.modTime = EarliestDosTime, e.modDate = EarliestDosDate;
+  }
+  RefuseBadNames(named, o.allowCaseDuplicates);
+  std::unique_ptr<Encryptor> encryptor;
+  if (o.encrypt) encryptor = std::make_unique<Encryptor>(PasswordFrom(o));
+
+  OutputFile out(o.output);
+  out.Write(stub);
+  Progress progress(total, o.quiet);
+  ArchiveWriter writer(out, o.level, encryptor.get(), progress);
+  for (const SourceEntry& e : tree.entries) e.isDirectory ? writer.AddDirectory(e) : writer.AddFile(e);
+  writer.Finish();
+  out.Commit();
+  for (const std::string& skipped : tree.skipped) std::fprintf(stderr, "mksfx: skipped %s\n", skipped.c_str());
+  if (!o.quiet) std::fprintf(stderr, "mksfx: %s: %zu entries\n", o.output.c_str(), tree.entries.size());
+  return tree.skipped.size();
+}
+
+void BuildFromZip(const Options& o, const Bytes& stub) {
+  FilePtr zip(std::fopen(o.fromZip.c_str(), "rb"), &std::fclose);
+  if (!zip) throw Fatal(o.fromZip + ": cannot open");
+  std::vector<ImportedEntry> entries = ReadZipEntries(zip.get(), o.fromZip);
+  RefuseIfAny(UnsupportedMethods(entries));
+  std::vector<NamedEntry> named;
+  uint64_t total = 0;
+  for (const ImportedEntry& e : entries) {
+    named.push_back({e.record.name, !e.record.name.empty() && e.record.name.back() == '/'});
+    total += e.record.compressedSize;
+  }
+  RefuseBadNames(named, o.allowCaseDuplicates);
+
+  OutputFile out(o.output);
+  out.Write(stub);
+  Progress progress(total, o.quiet);
+  ArchiveWriter writer(out, o.level, nullptr, progress);
+  for (const ImportedEntry& e : entries) writer.AddImported(e, zip.get());
+  writer.Finish();
+  out.Commit();
+  if (!o.quiet) std::fprintf(stderr, "mksfx: %s: %zu entries\n", o.output.c_str(), entries.size());
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  Options o = ParseOptions(arguments);
+  if (o.help) {
+    std::fputs(HelpText, stdout);
+    return ExitOk;
+  }
+  Bytes stub = LoadStub(FindStub(o.stub));
+  if (!o.fromZip.empty()) {
+    BuildFromZip(o, stub);
+    return ExitOk;
+  }
+  return BuildFromSources(o, stub) > 0 ? ExitWarning : ExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CreateCrcTable();  // the encryption keys step through it
+  int code;
+  try {
+    code = Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const MksfxError& e) {
+    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    code = e.code();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    code = ExitFatal;
+  }
+  ReleaseCrcTable();
+  return code;
+}

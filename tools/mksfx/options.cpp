@@ -1,0 +1,98 @@
+#include "tools/mksfx/options.h"
+
+#include "tools/mksfx/errors.h"
+
+const char* const HelpText =
+    "usage: mksfx [options] -o OUT.exe PATH...\n"
+    "       mksfx [options] -o OUT.exe --from-zip IN.zip\n"
+    "\n"
+    "Writes a self-extracting exe: the stub program followed by a ZIP archive. A file is\n"
+    "stored under its own name, a folder under its own name with everything below it (empty\n"
+    "folders included); \".\" stores the current folder's contents at the top.\n"
+    "\n"
+    "  -o OUT.exe               the exe to write; written to a temporary file beside it and\n"
+    "                           renamed, so OUT.exe is never left half-written\n"
+    "  -0 ... -9                deflate level (default 6); -0 stores everything. An entry that\n"
+    "                           deflating does not make smaller is stored\n"
+    "  --from-zip IN.zip        take the entries of an existing ZIP instead of files; entries\n"
+    "                           with data descriptors get their sizes and CRC into the header\n"
+    "  --password               encrypt every file (traditional ZIP encryption); asks for the\n"
+    "  --password=PW            password twice on the terminal unless given with \"=\"\n"
+    "  --stub FILE              the stub; default: sfx.exe beside mksfx, else the one the\n"
+    "                           Windows build of this source tree made\n"
+    "  --reproducible           sorted names and fixed times (1980-01-01 00:00), so the same\n"
+    "                           input gives the same bytes; not with --password, whose\n"
+    "                           encryption headers are random by design\n"
+    "  --allow-case-duplicates  keep names that differ only in letter case (on Windows the\n"
+    "                           later one overwrites the earlier)\n"
+    "  -q                       quiet: no progress bar, no summary\n"
+    "  -h, --help               this text\n"
+    "\n"
+    "Refused, naming each entry, with nothing written: empty or unsafe names, names over 200\n"
+    "bytes, duplicate names, compression methods other than stored and deflated, and an exe\n"
+    "of 2 GiB or more.\n"
+    "\n"
+    "Exit codes: 0 written; 1 written, but some inputs were skipped (links to folders,\n"
+    "devices, pipes; each named on stderr); 2 refused or failed, nothing written;\n"
+    "7 command-line error.\n";
+
+namespace {
+
+MksfxError Usage(const std::string& message) { return MksfxError(ExitUsage, message + " (mksfx --help)"); }
+
+bool IsLevel(const std::string& a) { return a.size() == 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9'; }
+
+// Takes the value that follows an option.
+const std::string& ValueOf(const std::vector<std::string>& arguments, size_t& i) {
+  if (i + 1 >= arguments.size()) throw Usage(arguments[i] + " needs a value");
+  return arguments[++i];
+}
+
+void CheckCombination(const Options& o) {
+  if (o.help) return;
+  if (o.output.empty()) throw Usage("no output given: -o OUT.exe");
+  if (o.fromZip.empty() && o.paths.empty()) throw Usage("nothing to put in: give files or folders, or --from-zip");
+  if (!o.fromZip.empty() && !o.paths.empty()) throw Usage("--from-zip takes no other files or folders");
+  if (!o.fromZip.empty() && o.encrypt) throw Usage("--password cannot be combined with --from-zip");
+  if (o.reproducible && o.encrypt) throw Usage("--reproducible cannot be combined with --password");
+}
+
+}  // namespace
+
+Options ParseOptions(const std::vector<std::string>& arguments) {
+  Options o;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < arguments.size(); i++) {
+    const std::string& a = arguments[i];
+    if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+      o.paths.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "-o") {
+      o.output = ValueOf(arguments, i);
+    } else if (IsLevel(a)) {
+      o.level = a[1] - '0';
+    } else if (a == "--from-zip") {
+      o.fromZip = ValueOf(arguments, i);
+    } else if (a == "--stub") {
+      o.stub = ValueOf(arguments, i);
+    } else if (a == "--password") {
+      o.encrypt = o.askPassword = true;
+    } else if (a.compare(0, 11, "--password=") == 0) {
+      o.encrypt = true;
+      o.password = a.substr(11);
+    } else if (a == "--reproducible") {
+      o.reproducible = true;
+    } else if (a == "--allow-case-duplicates") {
+      o.allowCaseDuplicates = true;
+    } else if (a == "-q" || a == "--quiet") {
+      o.quiet = true;
+    } else if (a == "-h" || a == "--help") {
+      o.help = true;
+    } else {
+      throw Usage("unknown option " + a);
+    }
+  }
+  CheckCombination(o);
+  return o;
+}

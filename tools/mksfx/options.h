@@ -1,0 +1,24 @@
+// The command line of mksfx.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Options {
+  std::string output;
+  std::vector<std::string> paths;
+  std::string fromZip;
+  std::string stub;
+  int level = 6;
+  bool encrypt = false;
+  bool askPassword = false;  // --password without "=": read it from the terminal
+  std::string password;
+  bool quiet = false;
+  bool reproducible = false;
+  bool allowCaseDuplicates = false;
+  bool help = false;
+};
+
+// Throws MksfxError(ExitUsage) on a command line that does not make sense.
+Options ParseOptions(const std::vector<std::string>& arguments);
+extern const char* const HelpText;

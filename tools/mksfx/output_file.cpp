@@ -1,0 +1,71 @@
+#include "tools/mksfx/output_file.h"
+
+#include <filesystem>
+
+#include "tools/mksfx/errors.h"
+#include "tools/mksfx/host.h"
+#include "tools/mksfx/limits.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A name no other run picks: the target's name, ".tmp-" and 16 random hex digits.
+std::string TemporaryNameFor(const std::string& target) {
+  uint8_t random[8];
+  if (!host::FillRandom(random, sizeof random)) throw Fatal("cannot read the system's random source");
+  static const char digits[] = "0123456789abcdef";
+  std::string name = target + ".tmp-";
+  for (uint8_t b : random) {
+    name.push_back(digits[b >> 4]);
+    name.push_back(digits[b & 15]);
+  }
+  return name;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const std::string& target) : target_(target) {
+  temporary_ = TemporaryNameFor(target);
+  if (fs::exists(fs::path(temporary_))) temporary_ = TemporaryNameFor(target);
+  file_ = std::fopen(temporary_.c_str(), "wb");
+  if (!file_) throw Fatal("cannot create " + temporary_ + " (the folder of " + target + " must be writable)");
+}
+
+OutputFile::~OutputFile() {
+  if (file_) std::fclose(file_);
+  if (!committed_) {
+    std::error_code ignored;
+    fs::remove(fs::path(temporary_), ignored);
+  }
+}
+
+void OutputFile::Write(const void* data, size_t count) {
+  if (position_ + count >= OutputLimit)
+    throw Fatal("the exe would reach 2 GiB, beyond what the stub can seek to; nothing written");
+  if (count > 0 && std::fwrite(data, 1, count, file_) != count) throw Fatal("cannot write " + temporary_);
+  position_ += count;
+}
+
+void OutputFile::SeekTo(uint64_t position) {
+  if (std::fseek(file_, static_cast<long>(position), SEEK_SET) != 0) throw Fatal("cannot seek in " + temporary_);
+  position_ = position;
+}
+
+void OutputFile::Patch(uint64_t at, const Bytes& bytes) {
+  uint64_t resume = position_;
+  SeekTo(at);
+  Write(bytes);
+  SeekTo(resume);
+}
+
+void OutputFile::Commit() {
+  bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!closed) throw Fatal("cannot finish writing " + temporary_);
+  std::error_code error;
+  fs::resize_file(fs::path(temporary_), position_, error);
+  if (error) throw Fatal("cannot trim " + temporary_ + ": " + error.message());
+  if (!host::ReplaceFile(temporary_, target_)) throw Fatal("cannot rename " + temporary_ + " to " + target_);
+  committed_ = true;
+}
