@@ -4,10 +4,10 @@
 # when there is one, else on a virtual one, where a screenshot is saved and the program closed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
 source scripts/demo-lib.sh
 
 if [ "${1:-}" != --headless ]; then
+  bash scripts/setup.sh
   build_windows
   make_demo_exe "$DEMO_DIR/demo.exe"
   echo "Made $DEMO_DIR/demo.exe: the stub with samples/demo appended."
