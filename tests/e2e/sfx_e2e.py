@@ -15,7 +15,6 @@ import random
 import shutil
 import struct
 import subprocess
-import sys
 import unittest
 import zipfile
 from pathlib import Path
@@ -72,10 +71,11 @@ def noise_bytes(seed, size):
 class Driver:
     """One driver process under Wine for the whole suite; commands go in on a pipe."""
 
-    def __init__(self):
+    def __init__(self, log):
+        self.log = log
         self.proc = subprocess.Popen(
             [str(WINE_RUN), str(DRIVER)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL, text=True, encoding="utf-8", bufsize=1)
+            stderr=log, text=True, encoding="utf-8", bufsize=1)
         self.transcript = []
 
     def __call__(self, *args):
@@ -86,7 +86,7 @@ class Driver:
         while True:
             reply = self.proc.stdout.readline()
             if not reply:
-                raise RuntimeError("the driver ended unexpectedly")
+                raise RuntimeError(f"the driver ended unexpectedly; Wine's output: {self.log.name}")
             reply = reply.rstrip("\r\n")
             if not reply.startswith("= "):
                 break
@@ -100,6 +100,7 @@ class Driver:
         self.proc.stdin.write("quit\n")
         self.proc.stdin.close()
         self.proc.wait(timeout=30)
+        self.log.close()
 
 
 driver = None
@@ -113,7 +114,18 @@ def setUpModule():
         if not needed.exists():
             raise RuntimeError(f"missing {needed}")
     WORK.mkdir(parents=True, exist_ok=True)
-    driver = Driver()
+    log = open(WORK / "driver-wine.log", "w")
+    # Wine's server from an earlier run may still be going down when this one starts, and a
+    # driver started against it dies at once: wait for it and start once more.
+    for _ in range(3):
+        driver = Driver(log)
+        try:
+            driver("windows")
+            return
+        except RuntimeError:
+            driver.proc.wait()
+            subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+    raise RuntimeError(f"the driver does not start; Wine's output: {log.name}")
 
 
 def tearDownModule():
