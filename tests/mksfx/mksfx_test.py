@@ -4,6 +4,7 @@ a walk over the local headers from ArchiveBase as the stub does it.
 Run: mksfx_test.py MKSFX FORMAT_H [UNSFX] [-- unittest arguments]"""
 import io
 import os
+import pty
 import random
 import re
 import shutil
@@ -456,6 +457,65 @@ class Refusals(MksfxCase):
     def test_a_missing_input_is_an_error(self):
         r = self.mksfx("-o", "out.exe", "nothing-here", code=2)
         self.assertIn(b"nothing-here", r.stderr)
+
+
+def run_on_terminal(args, cwd, typed):
+    """Runs a command with a terminal as its controlling terminal and stdin/stdout/stderr,
+    types the given text once it shows a prompt, and returns (exit code, everything shown)."""
+    pid, master = pty.fork()
+    if pid == 0:
+        os.chdir(cwd)
+        os.execv(args[0], args)
+    shown = b""
+    while True:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:
+            break
+        if not chunk:
+            break
+        shown += chunk
+        # One answer per prompt, typed only once the prompt is out: the tool discards input
+        # typed before it turns echo off.
+        if typed and shown.endswith(b": "):
+            os.write(master, typed.pop(0))
+    _, status = os.waitpid(pid, 0)
+    os.close(master)
+    return os.waitstatus_to_exitcode(status), shown
+
+
+class Terminal(MksfxCase):
+    def test_the_password_is_asked_twice_without_echo(self):
+        self.write("t/a.txt", b"on the terminal")
+        code, shown = run_on_terminal([MKSFX, "--stub", self.stub, "--password", "-o", "out.exe", "t"],
+                                      self.dir, [b"typed-pw\n", b"typed-pw\n"])
+        self.assertEqual(code, 0, shown)
+        self.assertIn(b"Password:", shown)
+        self.assertIn(b"Again:", shown)
+        self.assertNotIn(b"typed-pw", shown)
+        r = subprocess.run(["unzip", "-P", "typed-pw", "-p", self.path("out.exe"), "t/a.txt"], capture_output=True)
+        self.assertEqual(r.stdout, b"on the terminal")
+
+    def test_two_different_passwords_write_nothing(self):
+        self.write("t/a.txt", b"x")
+        code, _ = run_on_terminal([MKSFX, "--stub", self.stub, "--password", "-o", "out.exe", "t"],
+                                  self.dir, [b"one\n", b"two\n"])
+        self.assertEqual(code, 7)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_a_large_input_shows_a_progress_bar_unless_quiet(self):
+        self.write("big/data.bin", text_bytes(self.rnd, 20 << 20))
+        code, shown = run_on_terminal([MKSFX, "--stub", self.stub, "-o", "out.exe", "big"], self.dir, [])
+        self.assertEqual(code, 0, shown)
+        self.assertIn(b"100%", shown)
+        code, shown = run_on_terminal([MKSFX, "--stub", self.stub, "-q", "-o", "out.exe", "big"], self.dir, [])
+        self.assertEqual((code, shown), (0, b""))
+
+    def test_a_small_input_shows_no_progress_bar(self):
+        self.write("small/a.txt", b"a")
+        code, shown = run_on_terminal([MKSFX, "--stub", self.stub, "-o", "out.exe", "small"], self.dir, [])
+        self.assertEqual(code, 0, shown)
+        self.assertNotIn(b"%", shown)
 
 
 class CommandLine(MksfxCase):

@@ -11,7 +11,7 @@ namespace host {
 // Fills the buffer from the system's cryptographic random source. False when it cannot.
 bool FillRandom(uint8_t* buffer, size_t count);
 // Renames from over to, replacing a file that exists, in one step.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 bool StderrIsTerminal();
 // Shows the prompt on the terminal and reads one line without echo. False without a terminal.
 bool ReadHiddenLine(const std::string& prompt, std::string& line);

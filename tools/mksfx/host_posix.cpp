@@ -15,7 +15,7 @@ bool FillRandom(uint8_t* buffer, size_t count) {
   return source.gcount() == static_cast<std::streamsize>(count);
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameOver(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -15,7 +15,7 @@ bool FillRandom(uint8_t* buffer, size_t count) {
   return SystemFunction036(buffer, static_cast<ULONG>(count)) != FALSE;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

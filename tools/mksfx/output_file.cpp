@@ -66,6 +66,6 @@ void OutputFile::Commit() {
   std::error_code error;
   fs::resize_file(fs::path(temporary_), position_, error);
   if (error) throw Fatal("cannot trim " + temporary_ + ": " + error.message());
-  if (!host::ReplaceFile(temporary_, target_)) throw Fatal("cannot rename " + temporary_ + " to " + target_);
+  if (!host::RenameOver(temporary_, target_)) throw Fatal("cannot rename " + temporary_ + " to " + target_);
   committed_ = true;
 }
