@@ -292,6 +292,12 @@ class FromZip(MksfxCase):
         with open(self.path("out.exe"), "rb") as f:
             return f.read()
 
+    def zip_to_pipe(self, command, stdin=None):
+        """Info-ZIP writing to a pipe, which it cannot seek back in: data descriptors."""
+        r = subprocess.run(command, input=stdin, capture_output=True, cwd=self.dir, check=True)
+        self.write("in.zip", r.stdout)
+        self.assertEqual(struct.unpack_from("<H", r.stdout, 6)[0] & 8, 8, "the input has descriptors")
+
     def test_python_stream_descriptors_are_folded_into_the_headers(self):
         expected = {"first.txt": text_bytes(self.rnd, 5000), "dir/": None, "dir/second.bin": os.urandom(300)}
         with open(self.path("in.zip"), "wb") as f, zipfile.ZipFile(NonSeekable(f), "w", zipfile.ZIP_DEFLATED) as z:
@@ -305,15 +311,16 @@ class FromZip(MksfxCase):
         expected = {"a.txt": text_bytes(self.rnd, 40000), "b.bin": os.urandom(5000)}
         for n, d in expected.items():
             self.write(n, d)
-        with open(self.path("in.zip"), "wb") as out:
-            subprocess.run(["zip", "-q", "-", "a.txt", "b.bin"], stdout=out, cwd=self.dir, check=True)
+        self.zip_to_pipe(["zip", "-q", "-", "a.txt", "b.bin"])
         self.convert(self.path("in.zip"), expected)
 
-    def test_infozip_from_stdin_with_zip64_descriptors(self):
+    def test_infozip_from_stdin_loses_its_zip64_block_once_the_header_has_the_sizes(self):
         data = text_bytes(self.rnd, 30000)
-        with open(self.path("in.zip"), "wb") as out:
-            subprocess.run(["zip", "-q", "-", "-"], input=data, stdout=out, check=True)
-        self.convert(self.path("in.zip"), {"-": data})
+        self.zip_to_pipe(["zip", "-q", "-", "-"], data)
+        with open(self.path("in.zip"), "rb") as f:
+            self.assertEqual(struct.unpack_from("<I", f.read(), 18)[0], 0xFFFFFFFF, "sizes left to ZIP64")
+        out = self.convert(self.path("in.zip"), {"-": data})
+        self.assertEqual(struct.unpack_from("<H", out, self.base + 28)[0], 0, "no extra field left")
 
     def test_a_prefix_in_front_of_the_archive_is_dropped(self):
         expected = {"x.txt": b"x" * 1000}
@@ -338,8 +345,7 @@ class FromZip(MksfxCase):
 
     def test_streamed_encrypted_entry_keeps_bit_3_and_its_time_with_sizes_in_the_header(self):
         data = text_bytes(self.rnd, 12000)
-        with open(self.path("in.zip"), "wb") as out:
-            subprocess.run(["zip", "-q", "-P", "pw", "-", "-"], input=data, stdout=out, check=True)
+        self.zip_to_pipe(["zip", "-q", "-P", "pw", "-", "-"], data)
         with zipfile.ZipFile(self.path("in.zip")) as z:
             before = z.getinfo("-")
         self.assertTrue(before.flag_bits & 8)
@@ -528,6 +534,8 @@ class CommandLine(MksfxCase):
         self.mksfx("-o", "out.exe", code=7)
         self.mksfx("--bogus", "-o", "out.exe", "a", code=7)
         self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "extra", code=7)
+        self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "--reproducible", code=7)
+        self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "--password=pw", code=7)
 
     def test_without_stub_option_the_sfx_exe_beside_mksfx_is_used(self):
         os.makedirs(self.path("bin"))

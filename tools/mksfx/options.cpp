@@ -14,8 +14,9 @@ const char* const HelpText =
     "                           renamed, so OUT.exe is never left half-written\n"
     "  -0 ... -9                deflate level (default 6); -0 stores everything. An entry that\n"
     "                           deflating does not make smaller is stored\n"
-    "  --from-zip IN.zip        take the entries of an existing ZIP instead of files; entries\n"
-    "                           with data descriptors get their sizes and CRC into the header\n"
+    "  --from-zip IN.zip        take the entries of an existing ZIP instead of files, their\n"
+    "                           data copied as it is (encrypted entries too); entries with\n"
+    "                           data descriptors get their sizes and CRC into the header\n"
     "  --password               encrypt every file (traditional ZIP encryption); asks for the\n"
     "  --password=PW            password twice on the terminal unless given with \"=\"\n"
     "  --stub FILE              the stub; default: sfx.exe beside mksfx, else the one the\n"
@@ -54,6 +55,9 @@ void CheckCombination(const Options& o) {
   if (o.fromZip.empty() && o.paths.empty()) throw Usage("nothing to put in: give files or folders, or --from-zip");
   if (!o.fromZip.empty() && !o.paths.empty()) throw Usage("--from-zip takes no other files or folders");
   if (!o.fromZip.empty() && o.encrypt) throw Usage("--password cannot be combined with --from-zip");
+  // A ZIP's entries keep their order and times: an encrypted entry may take its password check
+  // from its time, so the time cannot be fixed.
+  if (!o.fromZip.empty() && o.reproducible) throw Usage("--reproducible applies to files and folders, not --from-zip");
   if (o.reproducible && o.encrypt) throw Usage("--reproducible cannot be combined with --password");
 }
 
