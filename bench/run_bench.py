@@ -94,47 +94,54 @@ def warm(path):
             pass
 
 
-def median_runs(command, runs, before=None, check=None):
-    samples = []
-    for _ in range(runs):
-        if before:
-            before()
-        samples.append(run_timed(command))
-        if check:
-            check()
+def median_of(samples):
     return tuple(statistics.median(s[i] for s in samples) for i in range(3))
+
+
+def interleaved_runs(commands, runs, before=None, check=None):
+    """Runs every command once per round, round after round, so that a slow phase of the
+    machine does not fall on one program only; returns the medians per command."""
+    samples = {name: [] for name, _ in commands}
+    for _ in range(runs):
+        for name, command in commands:
+            if before:
+                before()
+            samples[name].append(run_timed(command))
+            if check:
+                check(name)
+    return [(name, median_of(samples[name])) for name, _ in commands]
 
 
 def time_extractions(unsfx, archive, password, expected, work, runs):
     out = os.path.join(work, "out")
 
     def fresh():
+        # The last run's files go, and their writes reach the disk before the clock starts:
+        # no program pays for another's write-back.
         shutil.rmtree(out, ignore_errors=True)
         os.makedirs(out)
+        os.sync()
 
-    def check():
+    def check(name):
         if tree_size(out) != expected:
             raise RuntimeError("%s: extracted %s, expected %s" % (name, tree_size(out), expected))
 
     warm(archive)
-    rows = []
-    for name, command in extractors(unsfx, archive, out, password):
-        print("timing %s on %s ..." % (name, os.path.basename(archive)), file=sys.stderr)
-        rows.append((name, median_runs(command, runs, fresh, check)))
+    print("timing extraction of %s ..." % os.path.basename(archive), file=sys.stderr)
+    rows = interleaved_runs(list(extractors(unsfx, archive, out, password)), runs, fresh, check)
     shutil.rmtree(out, ignore_errors=True)
     return rows
 
 
 def time_listings(unsfx, archive, entries, runs):
     warm(archive)
-    rows = []
-    for name, command in listers(unsfx, archive):
-        print("timing %s listing ..." % name, file=sys.stderr)
+    commands = list(listers(unsfx, archive))
+    for name, command in commands:
         listing = subprocess.run(command, capture_output=True, check=True).stdout
         if listing.count(b"\n") < entries - 1:
             raise RuntimeError("%s listed only %d lines" % (name, listing.count(b"\n")))
-        rows.append((name, median_runs(command, runs)))
-    return rows
+    print("timing listings ...", file=sys.stderr)
+    return interleaved_runs(commands, runs)
 
 
 def table(title, rows):

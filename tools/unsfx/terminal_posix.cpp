@@ -9,7 +9,6 @@
 bool TerminalPrompter::Interactive() { return isatty(STDIN_FILENO) == 1; }
 
 std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt, bool echo) {
-  std::cerr << prompt << std::flush;
   termios saved;
   bool silenced = false;
   if (!echo && tcgetattr(STDIN_FILENO, &saved) == 0) {
@@ -17,6 +16,8 @@ std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt,
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     silenced = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
   }
+  // Echo goes off before the prompt shows, so nothing typed after it is ever echoed.
+  std::cerr << prompt << std::flush;
   std::string line;
   bool got = static_cast<bool>(std::getline(std::cin, line));
   if (silenced) {

@@ -12,12 +12,13 @@ bool TerminalPrompter::Interactive() {
 }
 
 std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt, bool echo) {
-  std::cerr << prompt << std::flush;
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD saved;
   bool silenced = false;
   if (!echo && GetConsoleMode(input, &saved))
     silenced = SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+  // Echo goes off before the prompt shows, so nothing typed after it is ever echoed.
+  std::cerr << prompt << std::flush;
   std::string line;
   bool got = static_cast<bool>(std::getline(std::cin, line));
   if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -6,6 +6,9 @@ Run by CTest one case at a time:  cli_test.py --unsfx PATH --archive-base N Clas
 """
 import argparse
 import os
+import pty
+import select
+import termios
 import random
 import shutil
 import subprocess
@@ -166,6 +169,13 @@ class Extraction(UnsfxCase):
         self.assertExit(result, ALL_FINE)
         self.assertTreeExtracted(target, {"a.txt": b"a"})
 
+    def test_extracts_into_the_current_folder_without_a_folder_option(self):
+        here = self.path("here")
+        os.makedirs(here)
+        result = self.unsfx("extract", self.infozip("dirs.zip"), cwd=here)
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(here)
+
     def test_quiet_prints_nothing_when_all_is_fine(self):
         result, _ = self.extract(self.infozip("dirs.zip"), "-q")
         self.assertExit(result, ALL_FINE)
@@ -310,6 +320,53 @@ class Overwriting(UnsfxCase):
         result, _ = self.extract(self.infozip("dirs.zip"), "--overwrite")
         self.assertExit(result, ALL_FINE)
         self.assertEqual(self.read(path), TREE["readme.txt"])
+
+
+class Terminal(UnsfxCase):
+    """unsfx with a pseudo-terminal as its input: the questions are asked there."""
+
+    def start(self, *args):
+        master, slave = pty.openpty()
+        child = subprocess.Popen([UNSFX, *args], cwd=self.work, stdin=slave,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.addCleanup(os.close, master)
+        self.addCleanup(os.close, slave)
+        return child, master, slave
+
+    def wait_for(self, stream, text):
+        seen = b""
+        while text not in seen:
+            ready, _, _ = select.select([stream], [], [], 30)
+            self.assertTrue(ready, "no %r in %r" % (text, seen))
+            chunk = os.read(stream.fileno(), 4096)
+            self.assertTrue(chunk, "no %r in %r" % (text, seen))
+            seen += chunk
+        return seen
+
+    def test_password_is_asked_on_the_terminal_without_echo(self):
+        archive = self.infozip("enc.zip", "-P", "secret")
+        child, master, slave = self.start("extract", archive, "-d", self.path("out"))
+        self.wait_for(child.stderr, b"Password: ")
+        self.assertFalse(termios.tcgetattr(slave)[3] & termios.ECHO)
+        os.write(master, b"secret\n")
+        self.assertEqual(child.wait(timeout=60), ALL_FINE)
+        self.assertTrue(termios.tcgetattr(slave)[3] & termios.ECHO)
+        self.assertTreeExtracted(self.path("out"))
+
+    def test_overwrite_question_all_overwrites_the_rest_without_asking(self):
+        archive = self.pyzip("two.zip", [("a.txt", b"new a"), ("b.txt", b"new b")])
+        os.makedirs(self.path("out"))
+        for name in ("a.txt", "b.txt"):
+            with open(self.path("out", name), "wb") as f:
+                f.write(b"old")
+        child, master, _ = self.start("extract", archive, "-d", self.path("out"))
+        self.wait_for(child.stderr, b"a.txt...already exists, overwrite?")
+        os.write(master, b"A\n")
+        _, err = child.communicate(timeout=60)
+        self.assertEqual(child.returncode, ALL_FINE)
+        self.assertNotIn(b"b.txt...already exists", err)
+        files, _ = files_below(self.path("out"))
+        self.assertEqual(files, {"a.txt": b"new a", "b.txt": b"new b"})
 
 
 def case_names():
