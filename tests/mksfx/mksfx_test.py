@@ -460,6 +460,13 @@ class Refusals(MksfxCase):
         r = self.mksfx("--stub", self.path("zippy.exe"), "-o", "out.exe", "a.txt", code=2, stub=False)
         self.assertIn(b"signature", r.stderr)
 
+    def test_the_output_named_as_an_input_is_an_error(self):
+        self.write("same.exe", b"old")
+        r = self.mksfx("-o", "same.exe", "same.exe", code=2)
+        self.assertIn(b"output file itself", r.stderr)
+        with open(self.path("same.exe"), "rb") as f:
+            self.assertEqual(f.read(), b"old")
+
     def test_a_missing_input_is_an_error(self):
         r = self.mksfx("-o", "out.exe", "nothing-here", code=2)
         self.assertIn(b"nothing-here", r.stderr)

@@ -78,6 +78,7 @@ void AddArgument(Collector& c, const std::string& argument) {
     if (!atTop) AddEntry(c, base, path, true);
     AddFolderContents(c, path, atTop ? std::string() : base);
   } else if (fs::is_regular_file(status)) {
+    if (IsOutput(c, path)) throw Fatal(argument + ": is the output file itself");
     AddEntry(c, base, path, false);
   } else {
     throw Fatal(argument + ": neither a file nor a folder");
