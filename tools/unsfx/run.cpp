@@ -16,10 +16,9 @@ static int PrintListing(ConsoleView& view, std::ostream& out) {
   return ExitAllFine;
 }
 
-static void SetExtractPath(const Options& options) {
-  std::string folder = options.directory.empty() ? platform::CurrentDirectory() : options.directory;
-  // The command line refuses longer folders; the current folder is cut to what the buffer holds
-  // only to stay bounded, and the engine then refuses the run if it no longer fits.
+// The command line has refused a folder that does not fit; an empty one is the current folder,
+// which the scan fills in itself.
+static void SetExtractPath(const std::string& folder) {
   size_t length = std::min<size_t>(folder.size(), ExtractPathSize - 1);
   memcpy(sfx.extractPath, folder.data(), length);
   sfx.extractPath[length] = '\0';
@@ -51,7 +50,7 @@ static int RunOnOpenArchive(const Options& options, Prompter& prompter, std::ost
     case Command::Test:
       return RunOverAllEntries(view, TestMode, messages);
     case Command::Extract:
-      SetExtractPath(options);
+      SetExtractPath(options.directory);
       return RunOverAllEntries(view, ExtractMode, messages);
     case Command::Help:
       break;
