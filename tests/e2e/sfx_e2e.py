@@ -6,7 +6,7 @@ to the stub by plain concatenation, and the resulting program is started under W
 drive its windows from outside with tests/e2e/driver (captions and control IDs only) and check
 the files on disk, the texts shown and the exit code.
 
-Settings come from the environment (CTest sets them): KVX_SFX_STUB, KVX_SFX_DRIVER, KVX_WINE_RUN,
+Settings come from the environment (CTest sets them): KVX_SFX_STUB, KVX_SFX_DRIVER, KVX_WINE_RUN, KVX_MKSFX,
 KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-run.
 """
 
@@ -23,6 +23,7 @@ ROOT = Path(__file__).resolve().parents[2]
 STUB = Path(os.environ.get("KVX_SFX_STUB", ROOT / "build/windows/sfx.exe"))
 DRIVER = Path(os.environ.get("KVX_SFX_DRIVER", ROOT / "build/windows/tests/e2e/sfx_driver.exe"))
 WINE_RUN = Path(os.environ.get("KVX_WINE_RUN", ROOT / "scripts/wine-run.sh"))
+MKSFX = Path(os.environ.get("KVX_MKSFX", ROOT / "build/windows/mksfx.exe"))
 WORK = Path(os.environ.get("KVX_E2E_WORK", ROOT / "build/windows/tests/e2e/work"))
 
 MAIN = "Self-Extracting Archive, Quorvane Archive Manager"
@@ -110,7 +111,7 @@ def setUpModule():
     global driver
     if not os.environ.get("DISPLAY"):
         raise unittest.SkipTest("no X display: run under xvfb-run")
-    for needed in (STUB, DRIVER, WINE_RUN):
+    for needed in (STUB, DRIVER, WINE_RUN, MKSFX):
         if not needed.exists():
             raise RuntimeError(f"missing {needed}")
     WORK.mkdir(parents=True, exist_ok=True)
@@ -219,6 +220,9 @@ class SfxTest(unittest.TestCase):
     def start(self, archive, cwd=None, wait_for_main=True):
         exe = self.dir / f"{self._testMethodName}.exe"
         exe.write_bytes(STUB.read_bytes() + archive)
+        self.launch(exe, cwd, wait_for_main)
+
+    def launch(self, exe, cwd=None, wait_for_main=True):
         self.program = subprocess.Popen([str(WINE_RUN), str(exe)], cwd=cwd or self.dir,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.drive("target", exe.name, MAIN)
@@ -403,6 +407,52 @@ class Extraction(SfxTest):
         self.extract_to(out)
         self.expect_success()
         self.assertTreeIs(out, ["a.txt", "top.txt"])
+        self.leave()
+
+
+class MadeByMksfx(SfxTest):
+    """Self-extracting programs written by our own builder (its Windows build, beside the stub)
+    open and extract in the real window like those made by appending a ZIP."""
+
+    FILES = {"readme.txt": text_bytes(20, 1500), "docs/guide.txt": text_bytes(21, 100000),
+             "docs/img/photo.bin": noise_bytes(22, 70000), "empty.txt": b"", "empty dir/": None}
+
+    def build(self, *options):
+        src = self.tree(self.FILES)
+        exe = self.dir / "made.exe"
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *options, "-o", wine_path(exe), "."],
+                              cwd=src, capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return exe
+
+    def test_a_folder_packed_by_mksfx_extracts_byte_for_byte(self):
+        self.launch(self.build())
+        self.assertEqual(self.names(), ["docs/", "docs/guide.txt", "docs/img/", "docs/img/photo.bin",
+                                        "empty dir/", "empty.txt", "readme.txt"])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_a_file_over_32_mb_packed_by_mksfx_extracts_byte_for_byte(self):
+        big = {"big.bin": noise_bytes(23, 16 << 20) + text_bytes(24, 1 << 20) * 17}
+        self.FILES = big
+        self.launch(self.build())
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, big)
+        self.leave()
+
+    def test_a_password_given_to_mksfx_is_asked_once_by_the_program(self):
+        self.launch(self.build("--password=" + PASSWORD))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
         self.leave()
 
 
