@@ -1,51 +1,21 @@
 #include "tests/unit/fake_view.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "extract/sfx_state.h"
 
-static bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+void FakeView::ResetList() { list.Clear(); }
+void FakeView::AddItem(const std::string& name) { list.Add(name); }
+int FakeView::FindExact(int after, const std::string& name) { return list.FindExact(after, name); }
+bool FakeView::IsSelected(int index) { return list.IsSelected(index); }
+void FakeView::SetSelected(int index, bool selected) { list.SetSelected(index, selected); }
+int FakeView::SelectedCount() { return list.SelectedCount(); }
+int FakeView::Count() { return list.Count(); }
+
+void FakeView::SelectAll(bool selected) {
+  for (int i = 0; i < Count(); i++) SetSelected(i, selected);
 }
-
-void FakeView::ResetList() { items.clear(); }
-
-void FakeView::AddItem(const std::string& name) {
-  auto at = std::find_if(items.begin(), items.end(), [&](const Item& item) {
-    return strcasecmp(item.text.c_str(), name.c_str()) > 0;
-  });
-  items.insert(at, Item{name, false});
-}
-
-int FakeView::FindExact(int after, const std::string& name) {
-  int count = Count();
-  for (int step = 1; step <= count; step++) {
-    int index = ((after < 0 ? -1 : after) + step) % count;
-    if (EqualIgnoringCase(items[index].text, name)) return index;
-  }
-  return NoItem;
-}
-
-bool FakeView::IsSelected(int index) {
-  return index >= 0 && index < Count() && items[index].selected;
-}
-
-void FakeView::SetSelected(int index, bool selected) {
-  if (index == -1) {
-    for (Item& item : items) item.selected = selected;
-  } else if (index >= 0 && index < Count()) {
-    items[index].selected = selected;
-  }
-}
-
-int FakeView::SelectedCount() {
-  return static_cast<int>(std::count_if(items.begin(), items.end(), [](const Item& i) { return i.selected; }));
-}
-
-int FakeView::Count() { return static_cast<int>(items.size()); }
 
 void FakeView::ShowMessage(const std::string& text, const std::string& caption) {
   messages.push_back({text, caption});
@@ -78,15 +48,15 @@ void FakeView::DispatchOneMessage() {
   if (onDispatch) onDispatch();
 }
 
-std::vector<std::string> FakeView::Texts() const {
+std::vector<std::string> FakeView::Texts() {
   std::vector<std::string> texts;
-  for (const Item& item : items) texts.push_back(item.text);
+  for (int i = 0; i < Count(); i++) texts.push_back(list.Text(i));
   return texts;
 }
 
-std::vector<std::string> FakeView::SelectedTexts() const {
+std::vector<std::string> FakeView::SelectedTexts() {
   std::vector<std::string> texts;
-  for (const Item& item : items)
-    if (item.selected) texts.push_back(item.text);
+  for (int i = 0; i < Count(); i++)
+    if (IsSelected(i)) texts.push_back(list.Text(i));
   return texts;
 }

@@ -1,7 +1,6 @@
-// A ScanView that behaves like the dialog's controls: a sorted, multiple-selection list box
-// (case-insensitive sorted insertion, exact search that starts after the given index and
-// wraps), a check box, a status line, and scripted answers to the two questions. It records
-// what the scan showed and asked, in order.
+// A ScanView that behaves like the dialog's controls: the console extractor's stand-in for the
+// sorted, multiple-selection list box, a check box, a status line, and scripted answers to the
+// two questions. It records what the scan showed and asked, in order.
 #pragma once
 
 #include <deque>
@@ -11,13 +10,10 @@
 #include <vector>
 
 #include "extract/scan_view.h"
+#include "tools/unsfx/item_list.h"
 
 class FakeView : public ScanView {
  public:
-  struct Item {
-    std::string text;
-    bool selected;
-  };
   struct Message {
     std::string text, caption;
   };
@@ -41,11 +37,11 @@ class FakeView : public ScanView {
   void AskOverwrite() override;
   void DispatchOneMessage() override;
 
-  void SelectAll(bool selected) { SetSelected(-1, selected); }
-  std::vector<std::string> Texts() const;
-  std::vector<std::string> SelectedTexts() const;
+  void SelectAll(bool selected);
+  std::vector<std::string> Texts();
+  std::vector<std::string> SelectedTexts();
 
-  std::vector<Item> items;
+  ItemList list;
   bool checked = true, enabled = true;
   std::string status;
   std::vector<Message> messages;

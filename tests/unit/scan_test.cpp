@@ -143,7 +143,7 @@ TEST_F(ScanTest, NamesThatDifferOnlyInCaseMatchTheFirstItemAfterTheLastFound) {
   OpenAndList(zip);
   ASSERT_EQ(view_.Texts(), (Strings{"a/x.txt", "b/x.txt", "README.TXT", "readme.txt"}));
   view_.SelectAll(false);
-  view_.items[3].selected = true;  // only the lower-case item is chosen
+  view_.SetSelected(3, true);  // only the lower-case item is chosen
   ScanArchive(view_, ExtractMode);
   // README.TXT finds the unselected upper-case item and is stepped over; the search for
   // readme.txt starts behind it and finds the selected one.
@@ -314,7 +314,7 @@ TEST_F(ScanTest, DirectoryEntriesWithStoredPathsCreateTheirDirectories) {
   Bytes zip = ReadFixture("infozip_dirs.zip");
   OpenAndList(zip);
   view_.SelectAll(false);
-  view_.items[view_.FindExact(-1, "docs/deep/")].selected = true;
+  view_.SetSelected(view_.FindExact(-1, "docs/deep/"), true);
   ScanArchive(view_, ExtractMode);
   EXPECT_TRUE(fs::is_directory(NativePath(Out("docs\\deep"))));
   EXPECT_TRUE(view_.SelectedTexts().empty());
