@@ -7,4 +7,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVX_SANITIZE=OFF >/dev/null
 cmake --build build/bench --target unsfx -j2
-python3 bench/run_bench.py --unsfx "$PWD/build/bench/tools/unsfx/unsfx" --work build/bench/data
+python3 bench/run_bench.py --unsfx "$PWD/build/bench/unsfx" --work build/bench/data
