@@ -12,15 +12,16 @@ build_windows() {
   cmake --build --preset windows ${1:+--target "$@"}
 }
 
-# make_demo_exe OUT.exe [zip options...]: Info-ZIP zip of samples/demo, appended to the stub.
+# make_demo_exe OUT.exe [mksfx options...]: samples/demo packed behind the stub by our own
+# builder (its Windows build, run under Wine beside the stub it picks up).
 make_demo_exe() {
-  local exe=$1 zip
+  local exe=$1
   shift
-  zip="$(dirname "$exe")/$(basename "$exe" .exe).zip"
   mkdir -p "$(dirname "$exe")"
-  rm -f "$zip"
-  (cd samples/demo && zip -q -r -X "$@" "$OLDPWD/$zip" .)
-  cat build/windows/sfx.exe "$zip" >"$exe"
+  (cd samples/demo && "$OLDPWD/scripts/wine-run.sh" "$OLDPWD/build/windows/mksfx.exe" -q "$@" \
+     -o "Z:$(realpath -m "$OLDPWD/$exe")" .)
+  # Its Wine session started without a display; let it end before windows are opened.
+  wait_for_wine
 }
 
 # drive ARGS...: one or more driver commands (separated by --) against the demo's windows.

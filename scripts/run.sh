@@ -10,7 +10,7 @@ if [ "${1:-}" != --headless ]; then
   bash scripts/setup.sh
   build_windows
   make_demo_exe "$DEMO_DIR/demo.exe"
-  echo "Made $DEMO_DIR/demo.exe: the stub with samples/demo appended."
+  echo "Made $DEMO_DIR/demo.exe: samples/demo packed behind the stub by mksfx."
   if [ -n "${DISPLAY:-}" ]; then
     echo "Opening it; it extracts into $DEMO_DIR unless you choose another path."
     cd "$DEMO_DIR"

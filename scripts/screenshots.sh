@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 source scripts/demo-lib.sh
 
 if [ "${1:-}" != --on-display ]; then
-  build_windows sfx sfx_driver
+  build_windows sfx sfx_driver mksfx
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash scripts/screenshots.sh --on-display
 fi
 
@@ -14,7 +14,7 @@ shots=docs/screenshots
 work=$DEMO_DIR/screenshots
 rm -rf "$work"
 DEMO_EXE_NAME=demo-encrypted.exe
-make_demo_exe "$work/$DEMO_EXE_NAME" -P demo
+make_demo_exe "$work/$DEMO_EXE_NAME" --password=demo
 (cd "$work" && exec ../../../scripts/wine-run.sh "$DEMO_EXE_NAME") &
 demo=$!
 
