@@ -44,9 +44,10 @@ static void RecordAnswer(HWND dialog, bool overwrite) {
     MakeAnswerThePolicy(overwrite);
     return;
   }
-  // With the main dialog switched to overwriting while the question was open, the previous
-  // answer stands, as it always has.
-  if (sfx.policy != PolicyOverwrite) sfx.confirmAnswer = overwrite ? 1 : 0;
+  // The answer given decides this file, also when the main dialog was switched to overwriting
+  // while the question was open: a "No" must never let the file be overwritten on the strength
+  // of an earlier question's answer.
+  sfx.confirmAnswer = overwrite ? 1 : 0;
 }
 
 INT_PTR CALLBACK FileExistDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -531,6 +531,24 @@ class Overwriting(SfxTest):
         self.expect_success()
         self.leave()
 
+    def test_no_keeps_the_file_even_after_switching_to_overwrite_during_the_question(self):
+        out = self.dir / "out"
+        self.existing(out, "a.txt", "b.txt")
+        self.start(self.info_zip(self.NEW))
+        self.extract_to(out)
+        self.assertEqual(self.drive("overwrite", "yes"), ["a.txt...already exists, overwrite?"])
+        self.drive("wait", OVERWRITE_QUESTION, STARTUP_MS)
+        self.drive("click", POLICY_OVERWRITE)     # the main dialog stays usable meanwhile
+        for _ in range(50):
+            if self.checked(POLICY_OVERWRITE):
+                break
+        self.assertTrue(self.checked(POLICY_OVERWRITE))
+        self.assertEqual(self.drive("overwrite", "no"), ["b.txt...already exists, overwrite?"])
+        self.expect_success()
+        self.assertEqual((out / "b.txt").read_bytes(), b"old b.txt")
+        self.assertFiles(out, {"a.txt": self.NEW["a.txt"], "c.txt": self.NEW["c.txt"]})
+        self.leave()
+
     def test_skip_policy_leaves_existing_files_without_asking(self):
         out = self.dir / "out"
         self.existing(out, "a.txt", "c.txt")
