@@ -36,12 +36,8 @@ void FakeView::AskOverwrite() {
   events.push_back("overwrite " + sfx.confirmName);
   OverwriteAnswer answer = overwriteAnswers.empty() ? OverwriteAnswer{false, false} : overwriteAnswers.front();
   if (!overwriteAnswers.empty()) overwriteAnswers.pop_front();
-  if (answer.dontAskAgain) {
-    sfx.policy = answer.yes ? PolicyOverwrite : PolicySkip;
-    sfx.confirmAnswer = answer.yes;
-  } else if (sfx.policy != PolicyOverwrite) {
-    sfx.confirmAnswer = answer.yes;
-  }
+  if (answer.dontAskAgain) sfx.policy = answer.yes ? PolicyOverwrite : PolicySkip;
+  sfx.confirmAnswer = answer.yes;
 }
 
 void FakeView::DispatchOneMessage() {
