@@ -57,7 +57,7 @@ static void ExtractSelected(HWND dialog, DialogView& view) {
 static void InitialiseMainDialog(HWND dialog) {
   CentreOnScreen(dialog);
   HICON icon = LoadIconA(static_cast<HINSTANCE>(sfx.instance), "MainIcon");
-  SetClassLongA(dialog, GCL_HICON, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
+  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   SetFocus(GetDlgItem(dialog, IDC_EXTRACT_PATH));
   ShowCurrentDirectoryAsExtractPath(dialog);
   ToControl(dialog, IDC_EXTRACT_PATH, EM_SETSEL, 0, 0x7FFF);  // typing replaces the path
