@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev llvm
   googletest zlib1g-dev
-  g++-mingw-w64-i686 libz-mingw-w64-dev binutils-mingw-w64-i686
-  wine wine32:i386 xvfb x11-apps imagemagick xdotool
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine64 wine32:i386 xvfb x11-apps imagemagick xdotool
   zip unzip p7zip-full libarchive-tools python3
 )
 

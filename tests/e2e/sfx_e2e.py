@@ -25,6 +25,7 @@ DRIVER = Path(os.environ.get("KVX_SFX_DRIVER", ROOT / "build/windows/tests/e2e/s
 WINE_RUN = Path(os.environ.get("KVX_WINE_RUN", ROOT / "scripts/wine-run.sh"))
 MKSFX = Path(os.environ.get("KVX_MKSFX", ROOT / "build/windows/mksfx.exe"))
 WORK = Path(os.environ.get("KVX_E2E_WORK", ROOT / "build/windows/tests/e2e/work"))
+os.environ.setdefault("WINEPREFIX", str(WORK.parent / "wineprefix"))  # as CTest sets it
 
 MAIN = "Self-Extracting Archive, Quorvane Archive Manager"
 PASSWORD_PROMPT = "Enter Password..."
@@ -125,7 +126,7 @@ def setUpModule():
             return
         except RuntimeError:
             driver.proc.wait()
-            subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+            subprocess.run([str(WINE_RUN), "--server", "-w"], timeout=60, check=False)
     raise RuntimeError(f"the driver does not start; Wine's output: {log.name}")
 
 
@@ -134,7 +135,7 @@ def tearDownModule():
         driver.close()
     # Wine's server outlives its last program by a few seconds; let it go while the display
     # it talks to is still there.
-    subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+    subprocess.run([str(WINE_RUN), "--server", "-w"], timeout=60, check=False)
 
 
 class SfxTest(unittest.TestCase):
@@ -630,7 +631,7 @@ class BrokenArchives(SfxTest):
         self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
         self.assertTreeIs(self.dir / "out", ["inner", "inner/good.txt"])
         self.assertFalse(list(self.dir.rglob("evil*")))
-        prefix_c = Path(os.environ.get("WINEPREFIX", ROOT / "build/wineprefix")) / "drive_c"
+        prefix_c = Path(os.environ["WINEPREFIX"]) / "drive_c"
         self.assertFalse((prefix_c / "evil.txt").exists())
         self.assertFalse(Path("/evil-root.txt").exists())
         self.assertEqual(sorted(self.selected()), sorted(n for n, _ in entries if "evil" in n))
