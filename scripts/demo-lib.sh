@@ -1,15 +1,35 @@
 # Shared by scripts/run.sh and scripts/screenshots.sh (sourced, not run): builds the stub, packs
 # samples/demo into a self-extracting archive, and drives and photographs its windows.
 # Expects the repository root as the current directory.
+#
+# The demo uses the 32-bit product where this machine executes 32-bit code, else the 64-bit
+# build (stub, mksfx and driver alike); DEMO_BITS says which.
 
+source scripts/wine-lib.sh
 MAIN_CAPTION="Self-Extracting Archive, Quorvane Archive Manager"
 DEMO_DIR=build/demo
-DRIVER=build/windows/tests/e2e/sfx_driver.exe
+if can_run_32bit; then
+  DEMO_BITS=32 DEMO_PRESET=windows DEMO_STUB_OPTION=()
+else
+  DEMO_BITS=64 DEMO_PRESET=windows64 DEMO_STUB_OPTION=(--64)
+fi
+export KVX_WINE_BITS=$DEMO_BITS
+use_wine "$DEMO_BITS"
+DRIVER=build/$DEMO_PRESET/tests/e2e/sfx_driver.exe
 
-# build_windows [TARGET...]: the Windows preset, everything or just the targets named.
+# say_which_stub: one line for the user about the build the demo uses.
+say_which_stub() {
+  if [ "$DEMO_BITS" = 64 ]; then
+    echo "This machine cannot execute 32-bit code, so the demo uses the 64-bit stub (build/windows64/sfx.exe)."
+  else
+    echo "The demo uses the 32-bit stub, the product (build/windows/sfx.exe)."
+  fi
+}
+
+# build_windows [TARGET...]: the demo's Windows preset, everything or just the targets named.
 build_windows() {
-  cmake --preset windows >/dev/null
-  cmake --build --preset windows ${1:+--target "$@"}
+  cmake --preset "$DEMO_PRESET" >/dev/null
+  cmake --build --preset "$DEMO_PRESET" ${1:+--target "$@"}
 }
 
 # make_demo_exe OUT.exe [mksfx options...]: samples/demo packed behind the stub by our own
@@ -18,7 +38,8 @@ make_demo_exe() {
   local exe=$1
   shift
   mkdir -p "$(dirname "$exe")"
-  (cd samples/demo && "$OLDPWD/scripts/wine-run.sh" "$OLDPWD/build/windows/mksfx.exe" -q "$@" \
+  (cd samples/demo && "$OLDPWD/scripts/wine-run.sh" "$OLDPWD/build/$DEMO_PRESET/mksfx.exe" -q \
+     "${DEMO_STUB_OPTION[@]}" "$@" \
      -o "Z:$(realpath -m "$OLDPWD/$exe")" .)
   # Its Wine session started without a display; let it end before windows are opened.
   wait_for_wine
@@ -42,5 +63,5 @@ capture_window() {
 
 # Wine's server outlives its last program by a few seconds; it must not outlive the display.
 wait_for_wine() {
-  WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix} wineserver -w
+  scripts/wine-run.sh --server -w
 }

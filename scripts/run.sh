@@ -9,6 +9,7 @@ source scripts/demo-lib.sh
 if [ "${1:-}" != --headless ]; then
   bash scripts/setup.sh
   build_windows
+  say_which_stub
   make_demo_exe "$DEMO_DIR/demo.exe"
   echo "Made $DEMO_DIR/demo.exe: samples/demo packed behind the stub by mksfx."
   if [ -n "${DISPLAY:-}" ]; then

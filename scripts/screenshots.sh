@@ -19,7 +19,7 @@ make_demo_exe "$work/$DEMO_EXE_NAME" --password=demo
 demo=$!
 
 # A first run into a fresh folder asks for the password; a second one asks about overwriting.
-rm -rf "${WINEPREFIX:-build/wineprefix}/drive_c/kvx-demo"
+rm -rf "$WINEPREFIX/drive_c/kvx-demo"
 drive wait "$MAIN_CAPTION" 20000 -- set-text 101 'C:\kvx-demo' >/dev/null
 capture_window "$MAIN_CAPTION" "$shots/main-dialog.png"
 drive click 1 >/dev/null

@@ -25,9 +25,17 @@ def archive_base():
     return int(re.search(r"ArchiveBase\s*=\s*(\d+)", text).group(1))
 
 
-def fake_stub(size):
-    # Bytes of a stand-in program: no 0x50 ('P') anywhere, so no ZIP signature either.
-    return bytes(b"MZ") + bytes((i * 7 + 3) % 256 if (i * 7 + 3) % 256 != 0x50 else 0x51 for i in range(2, size))
+I386, AMD64 = 0x14C, 0x8664
+
+
+def fake_stub(size, machine=I386, seed=7):
+    """Bytes of a stand-in program: a PE header naming its machine type, and no 0x50 ('P')
+    elsewhere, so no ZIP signature either."""
+    body = bytearray((i * seed + 3) % 256 if (i * seed + 3) % 256 != 0x50 else 0x51 for i in range(size))
+    body[0:2] = b"MZ"
+    body[0x3C:0x40] = struct.pack("<I", 0x80)
+    body[0x80:0x86] = b"PE\0\0" + struct.pack("<H", machine)
+    return bytes(body)
 
 
 def text_bytes(rnd, n):
@@ -544,16 +552,33 @@ class CommandLine(MksfxCase):
         self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "--reproducible", code=7)
         self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "--password=pw", code=7)
 
-    def test_without_stub_option_the_sfx_exe_beside_mksfx_is_used(self):
-        os.makedirs(self.path("bin"))
-        shutil.copy(MKSFX, self.path("bin", "mksfx"))
-        other = fake_stub(self.base)[::-1].replace(b"MZ", b"ZM")
-        self.write("bin/sfx.exe", other)
+    def test_64_cannot_be_combined_with_stub(self):
+        self.mksfx("--64", "-o", "out.exe", "a.txt", code=7)
+
+    def built_with_own_stubs(self, *options, beside=I386):
+        """mksfx copied into a build-like tree, windows/ (mksfx and a stub of the machine
+        `beside`) and windows64/ (a 64-bit stub); returns the stub its output starts with."""
+        stubs = {"windows/sfx.exe": fake_stub(self.base, beside, seed=11),
+                 "windows64/sfx.exe": fake_stub(self.base, AMD64, seed=13)}
+        for name, data in stubs.items():
+            self.write(name, data)
+        shutil.copy(MKSFX, self.path("windows", "mksfx"))
         self.write("a.txt", b"a")
-        r = subprocess.run([self.path("bin", "mksfx"), "-q", "-o", "out.exe", "a.txt"], cwd=self.dir, capture_output=True)
+        r = subprocess.run([self.path("windows", "mksfx"), "-q", *options, "-o", "out.exe", "a.txt"],
+                           cwd=self.dir, capture_output=True)
         self.assertEqual(r.returncode, 0, r.stderr)
         with open(self.path("out.exe"), "rb") as f:
-            self.assertEqual(f.read(self.base), other)
+            head = f.read(self.base)
+        return next(name for name, data in stubs.items() if data == head)
+
+    def test_without_stub_option_the_32_bit_sfx_exe_beside_mksfx_is_used(self):
+        self.assertEqual(self.built_with_own_stubs(), "windows/sfx.exe")
+
+    def test_64_takes_the_64_bit_stub_of_the_sibling_build_folder(self):
+        self.assertEqual(self.built_with_own_stubs("--64"), "windows64/sfx.exe")
+
+    def test_64_takes_a_64_bit_stub_beside_mksfx(self):
+        self.assertEqual(self.built_with_own_stubs("--64", beside=AMD64), "windows/sfx.exe")
 
 
 if __name__ == "__main__":

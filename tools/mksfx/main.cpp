@@ -101,7 +101,7 @@ int Run(const std::vector<std::string>& arguments) {
     std::fputs(HelpText, stdout);
     return ExitOk;
   }
-  Bytes stub = LoadStub(FindStub(o.stub));
+  Bytes stub = LoadStub(FindStub(o.stub, o.stub64));
   if (!o.fromZip.empty()) {
     BuildFromZip(o, stub);
     return ExitOk;

@@ -19,8 +19,10 @@ const char* const HelpText =
     "                           data descriptors get their sizes and CRC into the header\n"
     "  --password               encrypt every file (traditional ZIP encryption); asks for the\n"
     "  --password=PW            password twice on the terminal unless given with \"=\"\n"
-    "  --stub FILE              the stub; default: sfx.exe beside mksfx, else the one the\n"
-    "                           Windows build of this source tree made\n"
+    "  --stub FILE              the stub; default: the 32-bit sfx.exe beside mksfx, else the\n"
+    "                           one the Windows build of this source tree made\n"
+    "  --64                     the 64-bit stub instead (for Windows without 32-bit\n"
+    "                           support), found the same way; not with --stub\n"
     "  --reproducible           sorted names and fixed times (1980-01-01 00:00), so the same\n"
     "                           input gives the same bytes; not with --password, whose\n"
     "                           encryption headers are random by design\n"
@@ -54,6 +56,7 @@ void CheckCombination(const Options& o) {
   if (o.output.empty()) throw Usage("no output given: -o OUT.exe");
   if (o.fromZip.empty() && o.paths.empty()) throw Usage("nothing to put in: give files or folders, or --from-zip");
   if (!o.fromZip.empty() && !o.paths.empty()) throw Usage("--from-zip takes no other files or folders");
+  if (o.stub64 && !o.stub.empty()) throw Usage("--64 picks the stub itself: give --stub or --64, not both");
   if (!o.fromZip.empty() && o.encrypt) throw Usage("--password cannot be combined with --from-zip");
   // A ZIP's entries keep their order and times: an encrypted entry may take its password check
   // from its time, so the time cannot be fixed.
@@ -80,6 +83,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       o.fromZip = ValueOf(arguments, i);
     } else if (a == "--stub") {
       o.stub = ValueOf(arguments, i);
+    } else if (a == "--64") {
+      o.stub64 = true;
     } else if (a == "--password") {
       o.encrypt = o.askPassword = true;
     } else if (a.compare(0, 11, "--password=") == 0) {

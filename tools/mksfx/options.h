@@ -9,6 +9,7 @@ struct Options {
   std::vector<std::string> paths;
   std::string fromZip;
   std::string stub;
+  bool stub64 = false;  // --64: the 64-bit stub instead of the 32-bit one
   int level = 6;
   bool encrypt = false;
   bool askPassword = false;  // --password without "=": read it from the terminal

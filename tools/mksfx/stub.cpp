@@ -1,9 +1,11 @@
 #include "tools/mksfx/stub.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "extract/format.h"
 #include "tools/mksfx/errors.h"
@@ -13,6 +15,38 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr const char* StubFileName = "sfx.exe";
+constexpr uint16_t MachineI386 = 0x14C;
+constexpr uint16_t MachineAmd64 = 0x8664;
+
+// The machine type in a Windows program's PE header, or 0 when the file is not one.
+uint16_t MachineOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  uint8_t head[4096] = {};
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  size_t got = static_cast<size_t>(in.gcount());
+  if (got < 64 || head[0] != 'M' || head[1] != 'Z') return 0;
+  uint32_t at = Load32(&head[0x3C]);
+  if (at > got - 6 || std::memcmp(&head[at], "PE\0\0", 4) != 0) return 0;
+  return static_cast<uint16_t>(head[at + 4] | head[at + 5] << 8);
+}
+
+// Where to look for a stub of the wanted bitness when none is named, in order: beside mksfx,
+// then in the sibling build folder of that bitness (build/windows/ and build/windows64/ stand
+// side by side), then in this source tree's build folder (compiled in, native builds only).
+std::vector<fs::path> StubCandidates(bool want64) {
+  const char* buildFolder = want64 ? "windows64" : "windows";
+  std::vector<fs::path> candidates;
+  std::string self = host::ExecutablePath();
+  if (!self.empty()) {
+    fs::path folder = fs::path(self).parent_path();
+    candidates.push_back(folder / StubFileName);
+    candidates.push_back(folder.parent_path() / buildFolder / StubFileName);
+  }
+#ifdef KVX_BUILD_ROOT
+  candidates.push_back(fs::path(KVX_BUILD_ROOT) / buildFolder / StubFileName);
+#endif
+  return candidates;
+}
 
 bool HoldsZipSignature(const Bytes& stub) {
   static const uint32_t signatures[] = {LocalHeaderSignature, CentralHeaderSignature, EndRecordSignature};
@@ -23,18 +57,15 @@ bool HoldsZipSignature(const Bytes& stub) {
 }
 }  // namespace
 
-std::string FindStub(const std::string& explicitStub) {
+std::string FindStub(const std::string& explicitStub, bool want64) {
   if (!explicitStub.empty()) return explicitStub;
-  std::string self = host::ExecutablePath();
-  if (!self.empty()) {
-    fs::path beside = fs::path(self).parent_path() / StubFileName;
-    if (fs::exists(beside)) return beside.string();
-  }
-#ifdef KVX_DEFAULT_STUB
-  if (fs::exists(fs::path(KVX_DEFAULT_STUB))) return KVX_DEFAULT_STUB;
-#endif
-  throw MksfxError(ExitUsage, std::string("no stub found: give --stub FILE, or put ") + StubFileName +
-                                  " beside mksfx (the Windows build makes it)");
+  uint16_t wanted = want64 ? MachineAmd64 : MachineI386;
+  for (const fs::path& candidate : StubCandidates(want64))
+    if (fs::is_regular_file(candidate) && MachineOf(candidate) == wanted) return candidate.string();
+  std::string kind = want64 ? "64-bit" : "32-bit";
+  throw MksfxError(ExitUsage, "no " + kind + " stub found: give --stub FILE, or put the " + kind + " " +
+                                  StubFileName + " beside mksfx (the " + (want64 ? "windows64" : "windows") +
+                                  " build makes it)");
 }
 
 Bytes LoadStub(const std::string& path) {
