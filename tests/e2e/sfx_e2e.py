@@ -42,9 +42,12 @@ STATUS_LINE = 601
 EXTRACT = 1
 EXIT = 2
 
-STARTUP_MS = 20000        # the first start in a fresh prefix is slow
-QUIET_MS = 1500           # how long "nothing else happens" is watched for
-EXIT_SECONDS = 15
+# Under an emulator (KVX_E2E_SLOW > 1) Wine starts programs far more slowly; the waits for a
+# start, a closing message and an exit grow by that factor.
+SLOW = float(os.environ.get("KVX_E2E_SLOW", "1"))
+STARTUP_MS = int(20000 * SLOW)    # the first start in a fresh prefix is slow
+QUIET_MS = 1500                   # how long "nothing else happens" is watched for
+EXIT_SECONDS = 15 * SLOW
 
 PASSWORD = "secret"
 WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
@@ -53,6 +56,13 @@ WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
 def wine_path(path):
     """The path as a program under Wine sees it: the host's root is drive Z:."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def is_64_bit(exe):
+    """True for an x86-64 Windows program, by the machine type in its PE header."""
+    head = Path(exe).read_bytes()[:4096]
+    at = struct.unpack_from("<I", head, 0x3C)[0]
+    return struct.unpack_from("<H", head, at + 4)[0] == 0x8664
 
 
 def text_bytes(seed, size):
@@ -262,7 +272,7 @@ class SfxTest(unittest.TestCase):
         self.assertEqual(self.drive("message-box", STARTUP_MS), [caption, text])
 
     def expect_success(self):
-        self.assertEqual(self.drive("wait-dialog"), ["Extraction Successful"])
+        self.assertEqual(self.drive("wait-dialog", STARTUP_MS), ["Extraction Successful"])
         self.expect_message("Extraction Successful", "Extraction was successful")
         self.assertEqual(self.text(STATUS_LINE), "Extraction successful")
 
@@ -421,9 +431,12 @@ class MadeByMksfx(SfxTest):
     def build(self, *options):
         src = self.tree(self.FILES)
         exe = self.dir / "made.exe"
-        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *options, "-o", wine_path(exe), "."],
+        # mksfx picks the 32-bit stub unless told --64; either way the one under test.
+        bitness = ["--64"] if is_64_bit(STUB) else []
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, *options, "-o", wine_path(exe), "."],
                               cwd=src, capture_output=True, text=True, timeout=120)
         self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(exe.read_bytes()[:len(STUB.read_bytes())], STUB.read_bytes())
         return exe
 
     def test_a_folder_packed_by_mksfx_extracts_byte_for_byte(self):
@@ -705,6 +718,36 @@ class NestedRuns(SfxTest):
         self.press_extract_and_stored_paths()
         self.drive("overwrite", "yes")
         self.expect_one_clean_run(out)
+        self.leave()
+
+
+class Smoke(SfxTest):
+    """One run through every kind of entry; it is also the check of the 32-bit stub on machines
+    that run it only under an emulator (scripts/smoke-32bit.sh)."""
+    PLAIN = {"stored/noise.bin": noise_bytes(30, 40000), "deflated.txt": text_bytes(31, 70000)}
+    SECRET = {"secret/noise.bin": noise_bytes(32, 3000), "secret/text.txt": text_bytes(33, 9000)}
+
+    def test_lists_and_extracts_stored_deflated_and_encrypted_entries(self):
+        self.info_zip(self.PLAIN, "-n", ".bin")  # .bin stored, the rest deflated
+        self.tree(self.SECRET)  # zip adds these, encrypted, to the same archive
+        subprocess.run(["zip", "-q", "-X", "-P", PASSWORD, str(self.dir / "archive.zip"), *self.SECRET],
+                       cwd=self.dir / "src", check=True)
+        with zipfile.ZipFile(self.dir / "archive.zip") as zf:
+            methods = {i.filename: (i.compress_type, i.flag_bits & 1) for i in zf.infolist()}
+        self.assertEqual(methods["stored/noise.bin"], (zipfile.ZIP_STORED, 0))
+        self.assertEqual(methods["deflated.txt"], (zipfile.ZIP_DEFLATED, 0))
+        self.assertEqual({methods[n][1] for n in self.SECRET}, {1})
+        self.start((self.dir / "archive.zip").read_bytes())
+        everything = {**self.PLAIN, **self.SECRET}
+        self.assertEqual(self.listing(), [(name, True) for name in sorted(everything)])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("wait", PASSWORD_PROMPT, STARTUP_MS)
+        self.drive("password", PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, everything)
+        self.assertTreeIs(out, ["deflated.txt", "secret", "secret/noise.bin", "secret/text.txt",
+                                "stored", "stored/noise.bin"])
         self.leave()
 
 
