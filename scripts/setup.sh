@@ -8,7 +8,7 @@ packages=(
   googletest zlib1g-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine64 wine32:i386 xvfb x11-apps imagemagick xdotool
+  wine wine64 wine32:i386 qemu-user-static xvfb x11-apps imagemagick xdotool
   zip unzip p7zip-full libarchive-tools python3
 )
 
