@@ -15,6 +15,7 @@ import random
 import shutil
 import struct
 import subprocess
+import time
 import unittest
 import zipfile
 from pathlib import Path
@@ -238,7 +239,20 @@ class SfxTest(unittest.TestCase):
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.drive("target", exe.name, MAIN)
         if wait_for_main:
-            self.drive("wait", MAIN, STARTUP_MS)
+            self.wait_for_main()
+
+    def wait_for_main(self):
+        """Waits for the main dialog, but not for one that cannot come: a program that ended
+        (crashed at start, say) fails the test at once."""
+        deadline = time.monotonic() + STARTUP_MS / 1000
+        while True:
+            ok, _, reply = driver("wait", MAIN, 2000)
+            if ok:
+                return
+            if self.program.poll() is not None:
+                self.fail(f"the program ended with code {self.program.returncode} before its main dialog showed")
+            if time.monotonic() > deadline:
+                self.fail(reply)
 
     def listing(self):
         """The file list in its own order: (name, selected)."""
