@@ -115,46 +115,68 @@ void DecodeAndVerify(Scan& s) {
 
 bool IsSupportedMethod(uint16_t method) { return method == MethodStored || method == MethodDeflated; }
 
-Next ExtractEntry(Scan& s) {
-  // An unsafe name is refused before anything is read or created for it; its item stays
-  // selected, so the run reports it among the failures.
-  if (IsUnsafeName(s.name)) {
-    s.view.ShowMessage(s.name, msg::UnsafePathCaption);
-    s.entryReady = true;
+// Tested before the output is created, so an unsupported entry never truncates a file.
+bool RefuseUnsupportedMethod(Scan& s) {
+  if (IsSupportedMethod(sfx.header.method)) return false;
+  s.view.ShowMessage(msg::UnsupportedMethod, msg::UnableCaption);
+  return true;
+}
+
+// Runs the entry's decoder into a newly opened output and closes it; `target` names the output
+// in the status line and in the messages.
+Next DecodeEntryInto(Scan& s, platform::FileHandle output, const char* statusPrefix,
+                     const std::string& target) {
+  if (output == platform::InvalidFile) {
+    s.view.ShowMessage(target, msg::OpenFailedCaption);
     return Next::Continue;
   }
+  sfx.outputHandle = output;
+  s.view.SetStatus(statusPrefix + target);
+  s.view.DispatchOneMessage();
+  DecodeAndVerify(s);
+  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(target, msg::CloseFailedCaption);
+  sfx.outputHandle = platform::InvalidFile;
+  return Next::Continue;
+}
+
+// A test run decodes and checks the entry but writes it nowhere.
+Next TestFileEntry(Scan& s) {
+  if (RefuseUnsupportedMethod(s)) return Next::Stop;
+  return DecodeEntryInto(s, platform::CreateDiscard(), msg::TestingPrefix, s.name);
+}
+
+Next ExtractFileEntry(Scan& s) {
+  std::string outputPath = s.prefix + "\\" + s.name;
+  Target target = PrepareOutputPath(s, outputPath);
+  if (target == Target::Leave) return Next::Continue;
+  if (target == Target::EndRun) return Next::EndRun;
+  if (RefuseUnsupportedMethod(s)) return Next::Stop;
+  return DecodeEntryInto(s, platform::CreateForWriting(outputPath.c_str()), msg::ExtractingPrefix,
+                         outputPath);
+}
+
+// The entry stays selected, so the run's closing message counts it among the failures.
+Next FailEntry(Scan& s) {
+  s.entryReady = true;
+  return Next::Continue;
+}
+
+// A selected entry: refused when its name is unsafe, otherwise taken past its password stage
+// to the steps of the run's mode.
+Next ExtractEntry(Scan& s) {
+  // An unsafe name is refused before anything is read or created for it.
+  if (IsUnsafeName(s.name)) {
+    s.view.ShowMessage(s.name, msg::UnsafePathCaption);
+    return FailEntry(s);
+  }
   SeekArchive(DataPosition(s.headerPos));
-  s.entryReady = false;
   if (IsDirectoryEntry(s.name) && s.mode == ExtractMode) {
     s.entryReady = true;
     return ExtractDirectoryEntry(s);
   }
   s.entryReady = PassPasswordStage(s);
   if (!s.entryReady) return Next::EndRun;
-
-  std::string outputPath = s.mode == TestMode ? s.name : s.prefix + "\\" + s.name;
-  if (s.mode == ExtractMode) {
-    Target target = PrepareOutputPath(s, outputPath);
-    if (target == Target::Leave) return Next::Continue;
-    if (target == Target::EndRun) return Next::EndRun;
-  }
-  // Tested before the file is created, so an unsupported entry never truncates a file.
-  if (!IsSupportedMethod(sfx.header.method)) {
-    s.view.ShowMessage(msg::UnsupportedMethod, msg::UnableCaption);
-    return Next::Stop;
-  }
-  sfx.outputHandle = s.mode == TestMode ? platform::CreateDiscard()
-                                        : platform::CreateForWriting(outputPath.c_str());
-  if (sfx.outputHandle == platform::InvalidFile) {
-    s.view.ShowMessage(outputPath, msg::OpenFailedCaption);
-    return Next::Continue;
-  }
-  s.view.SetStatus((s.mode == TestMode ? msg::TestingPrefix : msg::ExtractingPrefix) + outputPath);
-  s.view.DispatchOneMessage();
-  DecodeAndVerify(s);
-  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
-  sfx.outputHandle = platform::InvalidFile;
-  return Next::Continue;
+  return s.mode == TestMode ? TestFileEntry(s) : ExtractFileEntry(s);
 }
 
 Next HandleEntry(Scan& s) {
