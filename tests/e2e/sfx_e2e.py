@@ -638,6 +638,26 @@ class BrokenArchives(SfxTest):
         self.leave()
 
 
+class DeviceNames(SfxTest):
+    def test_reserved_device_names_are_refused_and_the_run_goes_on(self):
+        # Info-ZIP keeps a name's bytes, so the superscript digits stay the single Windows-1252
+        # bytes B9, B2 and B3 (written here through Python's surrogate escapes).
+        devices = ["COM0", "lpt0.txt", "CONIN$", "conout$.log", "COM\udcb9", "com\udcb2.txt",
+                   "LPT\udcb3 .log", "LPT\udcb9.tar.gz"]
+        files = {name: b"device\n" for name in devices}
+        files["good.txt"] = b"good\n"
+        self.start(self.info_zip(files))
+        shown = [os.fsencode(name).decode("cp1252") for name in devices]
+        out = self.dir / "out"
+        self.extract_to(out)
+        for name in shown:
+            self.expect_message("Unsafe path...", name)
+        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        self.assertTreeIs(out, ["good.txt"])
+        self.assertEqual(sorted(self.selected()), sorted(shown))
+        self.leave()
+
+
 class Leaving(SfxTest):
     def test_exit_button_ends_with_code_0(self):
         self.start(self.info_zip(FLAT))
