@@ -161,15 +161,19 @@ Next FailEntry(Scan& s) {
   return Next::Continue;
 }
 
-// A selected entry: refused when its name is unsafe, otherwise taken past its password stage
-// to the steps of the run's mode.
+// A selected entry: refused when its name is unsafe or its data out of reach, otherwise taken
+// past its password stage to the steps of the run's mode.
 Next ExtractEntry(Scan& s) {
   // An unsafe name is refused before anything is read or created for it.
   if (IsUnsafeName(s.name)) {
     s.view.ShowMessage(s.name, msg::UnsafePathCaption);
     return FailEntry(s);
   }
+  // When the seek to the data fails, the archive still stands where the name ended, and the
+  // password check and the decoder would take whatever follows for the data. Nothing is read;
+  // the walk's next seek, further still, then ends the run as it ends any walk out of reach.
   SeekArchive(DataPosition(s.headerPos));
+  if (sfx.filePos == -1) return FailEntry(s);
   if (IsDirectoryEntry(s.name) && s.mode == ExtractMode) {
     s.entryReady = true;
     return ExtractDirectoryEntry(s);

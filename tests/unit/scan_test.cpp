@@ -397,3 +397,44 @@ TEST_F(ScanTest, TestModeChecksEveryEntryAndWritesNothing) {
   EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
   EXPECT_FALSE(Exists(Out("")));
 }
+
+// four_plain.zip with two.txt moved to a header just below 2^31 whose data begins beyond it,
+// where no seek reaches; one.txt, never selected, is stretched to span the gap (the program
+// file is sparse). two.txt gets a 16-byte extra field, which a reader left behind its name
+// would take for data.
+class DataBeyondSeekLimitTest : public ScanTest {
+ protected:
+  void OpenAndSelectFarEntry(uint16_t extraFlags) {
+    Bytes zip = ReadFixture("four_plain.zip");
+    std::vector<size_t> at = LocalHeaderOffsets(zip);
+    Bytes first(zip.begin() + static_cast<long>(at[0]), zip.begin() + static_cast<long>(at[1]));
+    Bytes far(zip.begin() + static_cast<long>(at[1]), zip.begin() + static_cast<long>(at[2]));
+    uint16_t nameLength = Get16(far, 26);
+    const uint16_t extraLength = 16;
+    far.insert(far.begin() + LocalHeaderSize + nameLength, extraLength, 0);
+    Put16(far, 28, extraLength);
+    Put16(far, 6, Get16(far, 6) | extraFlags);
+    uint64_t farAt = SeekLimit - LocalHeaderSize - nameLength - extraLength / 2;
+    uint64_t firstData = ArchiveBase + LocalHeaderSize + Get16(first, 26) + Get16(first, 28);
+    Put32(first, 18, static_cast<uint32_t>(farAt - firstData));
+    OpenArchive(first, farAt, far);
+    ScanArchive(view_, ListMode);
+    ASSERT_EQ(view_.Texts(), (Strings{"one.txt", "two.txt"}));
+    view_.SetSelected(view_.FindExact(-1, "two.txt"), true);
+  }
+};
+
+TEST_F(DataBeyondSeekLimitTest, TheEntryFailsWithoutAFileAndEndsTheRunLikeTheWalk) {
+  OpenAndSelectFarEntry(0);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+  EXPECT_FALSE(Exists(Out("")));
+}
+
+TEST_F(DataBeyondSeekLimitTest, AnEncryptedEntryAsksNoPasswordForBytesItCannotReach) {
+  OpenAndSelectFarEntry(FlagEncrypted);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, Strings{"Failure"});
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+}
