@@ -213,21 +213,24 @@ void ShowClosingMessage(Scan& s) {
   }
 }
 
-// The extract path with exactly one trailing backslash removed. False when the path fills its
-// buffer so completely that it cannot be handled without cutting it.
+// The extract path, or the current folder for an empty one, without one trailing backslash.
+// Either is taken whole or refused: cut to fit, a path would put the entries in another
+// folder, and a missing one at the root of the drive. A path that fills its buffer counts as
+// cut, since the dialog's field may have held more than the buffer took.
 bool TakeExtractPrefix(Scan& s) {
-  // An empty path would put every entry at the root of the drive: it means the current folder.
-  if (sfx.extractPath[0] == '\0') {
-    std::string current = platform::CurrentDirectory();
-    size_t length = std::min(current.size(), sizeof sfx.extractPath - 1);
-    memcpy(sfx.extractPath, current.data(), length);
-    sfx.extractPath[length] = '\0';
-  }
-  if (!WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath)) {
-    s.view.ShowMessage(std::string(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath)),
-                       msg::PathTooLongCaption);
+  std::string path(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath));
+  if (path.empty()) path = platform::CurrentDirectory();
+  if (path.empty()) {
+    s.view.ShowMessage(msg::CurrentFolderUnreadable, msg::NoExtractPathCaption);
     return false;
   }
+  // Room for the path, the backslash WithTrailingBackslash may add and the terminator.
+  if (path.size() + 2 > sizeof sfx.extractPath) {
+    s.view.ShowMessage(path, msg::PathTooLongCaption);
+    return false;
+  }
+  memcpy(sfx.extractPath, path.c_str(), path.size() + 1);
+  WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath);
   WithoutTrailingBackslash(sfx.extractPath);
   s.prefix = sfx.extractPath;
   return true;

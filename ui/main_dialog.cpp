@@ -14,9 +14,11 @@ static void SelectAllItems(HWND dialog, bool selected) {
   ToControl(dialog, IDC_FILE_LIST, LB_SETSEL, selected ? TRUE : FALSE, -1);
 }
 
-static void ShowCurrentDirectoryAsExtractPath(HWND dialog) {
-  GetCurrentDirectoryA(ExtractPathSize, sfx.extractPath);
-  ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(sfx.extractPath));
+// The whole current folder, or nothing when it cannot be read. The run refuses a path that is
+// missing or does not fit its buffer, with a message, where a cut one would lead elsewhere.
+static void ShowCurrentFolderAsExtractPath(HWND dialog) {
+  std::string folder = platform::CurrentDirectory();
+  ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
 }
 
 // A run dispatches window messages while it works and its questions have no owner window, so
@@ -46,11 +48,13 @@ static void RelistEntries(HWND dialog, DialogView& view) {
   if (ToControl(dialog, IDC_SELECT_ALL, BM_GETCHECK, 0, 0) == BST_CHECKED) SelectAllItems(dialog, true);
 }
 
+// An empty path field means the current folder, which the field then shows.
 static void ExtractSelected(HWND dialog, DialogView& view) {
+  HWND field = GetDlgItem(dialog, IDC_EXTRACT_PATH);
+  if (GetWindowTextLengthA(field) == 0) ShowCurrentFolderAsExtractPath(dialog);
   UINT length = GetDlgItemTextA(dialog, IDC_EXTRACT_PATH, sfx.extractPath, ExtractPathSize);
   if (length >= ExtractPathSize) length = ExtractPathSize - 1;
   sfx.extractPath[length] = '\0';
-  if (length == 0) ShowCurrentDirectoryAsExtractPath(dialog);
   ScanArchive(view, ExtractMode);
 }
 
@@ -59,7 +63,7 @@ static void InitialiseMainDialog(HWND dialog) {
   HICON icon = LoadIconA(static_cast<HINSTANCE>(sfx.instance), "MainIcon");
   SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   SetFocus(GetDlgItem(dialog, IDC_EXTRACT_PATH));
-  ShowCurrentDirectoryAsExtractPath(dialog);
+  ShowCurrentFolderAsExtractPath(dialog);
   ToControl(dialog, IDC_EXTRACT_PATH, EM_SETSEL, 0, 0x7FFF);  // typing replaces the path
   ToControl(dialog, IDC_SELECT_ALL, BM_SETCHECK, BST_CHECKED, 0);
   ToControl(dialog, IDC_POLICY_CONFIRM, BM_SETCHECK, BST_CHECKED, 0);

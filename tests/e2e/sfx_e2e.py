@@ -385,6 +385,23 @@ class Extraction(SfxTest):
         self.assertFiles(cwd, FLAT)
         self.leave()
 
+    def test_a_current_folder_too_long_for_the_extract_path_is_refused_not_cut(self):
+        # 256 characters, the first 255 ending in a backslash: cut to fit the 256-byte buffer, it
+        # would name the parent folder.
+        parent_length = 254 - len(wine_path(self.dir)) - 1
+        parent = self.dir / ("p" * parent_length)
+        cwd = parent / "x"
+        cwd.mkdir(parents=True)
+        self.assertEqual(len(wine_path(cwd)), 256)
+        self.start(self.info_zip(FLAT), cwd=cwd)
+        self.assertEqual(self.text(PATH_FIELD).lower(), wine_path(cwd).lower())
+        self.extract_to(None)
+        self.assertEqual(self.drive("message-box", STARTUP_MS)[0], "Path too long...")
+        self.expect_nothing_more()
+        self.assertTreeIs(parent, ["x"])
+        self.assertEqual(len(self.selected()), len(FLAT))
+        self.leave()
+
     def test_directory_entries_with_stored_paths_are_created_and_deselected(self):
         files = {"top.txt": b"top\n", "docs/": None, "docs/a.txt": text_bytes(7, 400),
                  "docs/empty/": None}

@@ -273,6 +273,21 @@ class Failures(UnsfxCase):
         self.assertTreeExtracted(target, {"good.txt": b"g"})
         self.assertIn(b"Unsafe path... ../evil.txt", result.stderr)
 
+    def test_an_unreadable_current_folder_is_refused_and_nothing_is_written(self):
+        # Without -d the current folder is the extract path; this one is deleted before unsfx
+        # starts in it. An empty prefix would put the entry at the root of the file system.
+        probe = "kvxprobe-%d" % os.getpid()
+        self.addCleanup(shutil.rmtree, os.path.join("/", probe), True)
+        archive = self.pyzip("probe.zip", [(probe + "/p.txt", b"probe")])
+        gone = self.path("gone")
+        os.makedirs(gone)
+        result = subprocess.run(
+            ["sh", "-c", 'cd "$1" && rmdir "$1" && exec "$2" extract --overwrite "$3"', "sh", gone,
+             UNSFX, archive], capture_output=True, stdin=subprocess.DEVNULL, timeout=120)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"Can't read the current folder", result.stderr)
+        self.assertFalse(os.path.exists(os.path.join("/", probe)))
+
     def test_reserved_device_names_are_refused_and_named(self):
         # Info-ZIP stores the names' bytes as they are, so the superscript digits stay the single
         # Windows-1252 bytes B9, B2 and B3.
