@@ -21,6 +21,35 @@ static void ShowCurrentFolderAsExtractPath(HWND dialog) {
   ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
 }
 
+// The dialog manager's own way to move the focus, which also keeps the default button right.
+static void MoveFocus(HWND dialog, HWND control) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+// Disabling the control that has the keyboard focus would leave the focus on no window, and
+// the keyboard dead until the next click. So while a run disables Extract or "Use Stored
+// Paths", a focus they had waits on the file list.
+struct WaitingFocus {
+  HWND owner = nullptr;  // the control that had the focus; null when the focus did not move
+  HWND place = nullptr;
+};
+
+static WaitingFocus LetFocusWait(HWND dialog, HWND extract, HWND storedPaths) {
+  HWND focus = GetFocus();
+  if (focus != extract && focus != storedPaths) return {};
+  WaitingFocus waiting{focus, GetDlgItem(dialog, IDC_FILE_LIST)};
+  MoveFocus(dialog, waiting.place);
+  return waiting;
+}
+
+// After the run the focus goes back, or on to the next control when the run has disabled its
+// owner for good. Where the user has put it meanwhile, it stays.
+static void GiveFocusBack(HWND dialog, const WaitingFocus& waiting) {
+  if (!waiting.owner || GetFocus() != waiting.place) return;
+  bool usable = IsWindowEnabled(waiting.owner);
+  MoveFocus(dialog, usable ? waiting.owner : GetNextDlgTabItem(dialog, waiting.owner, FALSE));
+}
+
 // A run dispatches window messages while it works and its questions have no owner window, so
 // Extract and "Use Stored Paths" could start a second scan, or rewrite the extract path, in
 // the middle of one. Their commands are ignored while a scan is under way (Enter still sends
@@ -32,12 +61,14 @@ static void RunExclusively(HWND dialog, void (*run)(HWND, DialogView&)) {
   HWND extract = GetDlgItem(dialog, IDOK);
   HWND storedPaths = GetDlgItem(dialog, IDC_STORED_PATHS);
   bool storedPathsWasEnabled = IsWindowEnabled(storedPaths);
+  WaitingFocus focus = LetFocusWait(dialog, extract, storedPaths);
   EnableWindow(extract, FALSE);
   EnableWindow(storedPaths, FALSE);
   DialogView view(dialog);
   run(dialog, view);
   EnableWindow(extract, TRUE);
   EnableWindow(storedPaths, storedPathsWasEnabled && !view.StoredPathsRuledOut());
+  GiveFocusBack(dialog, focus);
 }
 
 static void ListEntries(HWND, DialogView& view) { ScanArchive(view, ListMode); }

@@ -675,6 +675,58 @@ class DeviceNames(SfxTest):
         self.leave()
 
 
+class KeyboardFocus(SfxTest):
+    """Extract and "Use Stored Paths" are disabled while a scan runs; the keyboard must still
+    reach the dialog afterwards."""
+
+    def wait_for_listing(self, names):
+        for _ in range(100):
+            if self.names() == names:
+                return
+        self.assertEqual(self.names(), names)
+
+    def test_use_stored_paths_keeps_the_keyboard_focus_after_its_click_relists(self):
+        self.start(self.info_zip(NESTED))
+        self.pointer_click(STORED_PATHS)
+        self.wait_for_listing(["guide.txt", "logo.bin", "readme.txt", "run.txt"])
+        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.drive("key", "space")              # checks it again: the stored paths come back
+        self.wait_for_listing(sorted(NESTED))
+        self.assertTrue(self.checked(STORED_PATHS))
+        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.drive("key", "tab")
+        self.assertEqual(self.drive("focus"), [str(FILE_LIST)])
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
+
+    def test_extract_keeps_the_keyboard_focus_after_its_run(self):
+        self.start(self.info_zip(FLAT))
+        self.drive("set-text", PATH_FIELD, wine_path(self.dir / "out"))
+        self.pointer_click(EXTRACT)
+        self.expect_success()
+        self.assertEqual(self.drive("focus"), [str(EXTRACT)])
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
+
+    def test_focus_on_a_check_box_ruled_out_by_the_run_passes_to_the_file_list(self):
+        # Three wrong passwords at the first entry, which has no folder: the run meets no stored
+        # path, so it unchecks and disables "Use Stored Paths" for good.
+        self.start(self.encrypted_zip({"a.txt": text_bytes(16, 500), "docs/b.txt": b"b\n"}))
+        self.pointer_click(STORED_PATHS)
+        self.wait_for_listing(["a.txt", "b.txt"])
+        self.pointer_click(STORED_PATHS)
+        self.wait_for_listing(["a.txt", "docs/b.txt"])
+        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.drive("key", "enter")              # Extract, the dialog's OK command
+        for wrong in WRONG_PASSWORDS:
+            self.drive("password", wrong)
+        self.expect_nothing_more()
+        self.assertFalse(self.enabled(STORED_PATHS))
+        self.assertEqual(self.drive("focus"), [str(FILE_LIST)])
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
+
+
 class Leaving(SfxTest):
     def test_exit_button_ends_with_code_0(self):
         self.start(self.info_zip(FLAT))
