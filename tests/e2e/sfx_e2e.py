@@ -55,6 +55,13 @@ def wine_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
+def is_64_bit(exe):
+    """True for an x86-64 Windows program, by the machine type in its PE header."""
+    head = Path(exe).read_bytes()[:4096]
+    at = struct.unpack_from("<I", head, 0x3C)[0]
+    return struct.unpack_from("<H", head, at + 4)[0] == 0x8664
+
+
 def text_bytes(seed, size):
     """Compressible text, different for every seed (so Info-ZIP deflates it)."""
     words = ["archive", "entry", "header", "window", "stored", "deflate", "path", "list"]
@@ -438,9 +445,12 @@ class MadeByMksfx(SfxTest):
     def build(self, *options):
         src = self.tree(self.FILES)
         exe = self.dir / "made.exe"
-        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *options, "-o", wine_path(exe), "."],
+        # mksfx picks the 32-bit stub unless told --64; either way the one under test.
+        bitness = ["--64"] if is_64_bit(STUB) else []
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, *options, "-o", wine_path(exe), "."],
                               cwd=src, capture_output=True, text=True, timeout=120)
         self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(exe.read_bytes()[:len(STUB.read_bytes())], STUB.read_bytes())
         return exe
 
     def test_a_folder_packed_by_mksfx_extracts_byte_for_byte(self):
