@@ -241,23 +241,43 @@ void WaitGone(const Args& args, Reply& reply) {
 }
 
 // One line per item in list order: "1<TAB>name" for a selected item, "0<TAB>name" otherwise.
+// One reading of the file list, "1\tname" for a selected item; false when an item vanished
+// while it was read.
+bool ReadList(HWND list, std::vector<std::string>& items) {
+  items.clear();
+  DWORD_PTR count = 0;
+  if (!Send(list, LB_GETCOUNT, 0, 0, &count) || LRESULT(count) == LB_ERR) return false;
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR length = 0, selected = 0;
+    if (!Send(list, LB_GETTEXTLEN, i, 0, &length) || LRESULT(length) == LB_ERR) return false;
+    std::vector<wchar_t> text(length + 1);
+    DWORD_PTR copied = 0;
+    if (!Send(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()), &copied) ||
+        LRESULT(copied) == LB_ERR || !Send(list, LB_GETSEL, i, 0, &selected))
+      return false;
+    items.push_back((LRESULT(selected) > 0 ? "1\t" : "0\t") + Narrow(text.data()));
+  }
+  return true;
+}
+
+// A click is posted, so the program may still be rebuilding the list (a click on "Use Stored
+// Paths" relists) while it is read: the answer is two readings in a row that agree.
 void List(const Args& args, Reply& reply) {
   HWND dialog = Dialog(args, 1, reply);
   if (!dialog) return;
   HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
-  DWORD_PTR count = 0;
-  if (!list || !Send(list, LB_GETCOUNT, 0, 0, &count)) {
-    reply.error = "file list does not answer";
-    return;
+  std::vector<std::string> last, now;
+  bool lastRead = false;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < DefaultWait; Sleep(PollInterval)) {
+    bool read = list && ReadList(list, now);
+    if (read && lastRead && now == last) {
+      reply.data = now;
+      return;
+    }
+    lastRead = read;
+    last.swap(now);
   }
-  for (DWORD_PTR i = 0; i < count; ++i) {
-    DWORD_PTR length = 0, selected = 0;
-    Send(list, LB_GETTEXTLEN, i, 0, &length);
-    std::vector<wchar_t> text(length + 1);
-    Send(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()), nullptr);
-    Send(list, LB_GETSEL, i, 0, &selected);
-    reply.data.push_back((int(selected) > 0 ? "1\t" : "0\t") + Narrow(text.data()));
-  }
+  reply.error = "the file list does not answer, or keeps changing";
 }
 
 void Select(const Args& args, Reply& reply) {
