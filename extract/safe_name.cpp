@@ -14,16 +14,22 @@ static bool IsForbiddenCharacter(char c) {
   return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || strchr(":<>\"|?*", c) != nullptr;
 }
 
+// Port numbers as Windows reads them: 0 to 9, and the superscript digits one to three, which
+// names carry as the Windows-1252 bytes B9, B2 and B3.
+static bool IsPortNumber(char c) {
+  return (c >= '0' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3';
+}
+
 static bool IsDeviceName(const std::string& component) {
   // The device is named by the part before the first dot, Windows ignoring trailing spaces.
   std::string base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   for (char& c : base) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
+  static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (const char* device : devices)
     if (base == device) return true;
-  bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
-  return numbered && base[3] >= '1' && base[3] <= '9';
+  bool port = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
+  return port && IsPortNumber(base[3]);
 }
 
 static bool IsUnsafeComponent(const std::string& component) {

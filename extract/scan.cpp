@@ -115,46 +115,72 @@ void DecodeAndVerify(Scan& s) {
 
 bool IsSupportedMethod(uint16_t method) { return method == MethodStored || method == MethodDeflated; }
 
-Next ExtractEntry(Scan& s) {
-  // An unsafe name is refused before anything is read or created for it; its item stays
-  // selected, so the run reports it among the failures.
-  if (IsUnsafeName(s.name)) {
-    s.view.ShowMessage(s.name, msg::UnsafePathCaption);
-    s.entryReady = true;
+// Tested before the output is created, so an unsupported entry never truncates a file.
+bool RefuseUnsupportedMethod(Scan& s) {
+  if (IsSupportedMethod(sfx.header.method)) return false;
+  s.view.ShowMessage(msg::UnsupportedMethod, msg::UnableCaption);
+  return true;
+}
+
+// Runs the entry's decoder into a newly opened output and closes it; `target` names the output
+// in the status line and in the messages.
+Next DecodeEntryInto(Scan& s, platform::FileHandle output, const char* statusPrefix,
+                     const std::string& target) {
+  if (output == platform::InvalidFile) {
+    s.view.ShowMessage(target, msg::OpenFailedCaption);
     return Next::Continue;
   }
+  sfx.outputHandle = output;
+  s.view.SetStatus(statusPrefix + target);
+  s.view.DispatchOneMessage();
+  DecodeAndVerify(s);
+  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(target, msg::CloseFailedCaption);
+  sfx.outputHandle = platform::InvalidFile;
+  return Next::Continue;
+}
+
+// A test run decodes and checks the entry but writes it nowhere.
+Next TestFileEntry(Scan& s) {
+  if (RefuseUnsupportedMethod(s)) return Next::Stop;
+  return DecodeEntryInto(s, platform::CreateDiscard(), msg::TestingPrefix, s.name);
+}
+
+Next ExtractFileEntry(Scan& s) {
+  std::string outputPath = s.prefix + "\\" + s.name;
+  Target target = PrepareOutputPath(s, outputPath);
+  if (target == Target::Leave) return Next::Continue;
+  if (target == Target::EndRun) return Next::EndRun;
+  if (RefuseUnsupportedMethod(s)) return Next::Stop;
+  return DecodeEntryInto(s, platform::CreateForWriting(outputPath.c_str()), msg::ExtractingPrefix,
+                         outputPath);
+}
+
+// The entry stays selected, so the run's closing message counts it among the failures.
+Next FailEntry(Scan& s) {
+  s.entryReady = true;
+  return Next::Continue;
+}
+
+// A selected entry: refused when its name is unsafe or its data out of reach, otherwise taken
+// past its password stage to the steps of the run's mode.
+Next ExtractEntry(Scan& s) {
+  // An unsafe name is refused before anything is read or created for it.
+  if (IsUnsafeName(s.name)) {
+    s.view.ShowMessage(s.name, msg::UnsafePathCaption);
+    return FailEntry(s);
+  }
+  // When the seek to the data fails, the archive still stands where the name ended, and the
+  // password check and the decoder would take whatever follows for the data. Nothing is read;
+  // the walk's next seek, further still, then ends the run as it ends any walk out of reach.
   SeekArchive(DataPosition(s.headerPos));
-  s.entryReady = false;
+  if (sfx.filePos == -1) return FailEntry(s);
   if (IsDirectoryEntry(s.name) && s.mode == ExtractMode) {
     s.entryReady = true;
     return ExtractDirectoryEntry(s);
   }
   s.entryReady = PassPasswordStage(s);
   if (!s.entryReady) return Next::EndRun;
-
-  std::string outputPath = s.mode == TestMode ? s.name : s.prefix + "\\" + s.name;
-  if (s.mode == ExtractMode) {
-    Target target = PrepareOutputPath(s, outputPath);
-    if (target == Target::Leave) return Next::Continue;
-    if (target == Target::EndRun) return Next::EndRun;
-  }
-  // Tested before the file is created, so an unsupported entry never truncates a file.
-  if (!IsSupportedMethod(sfx.header.method)) {
-    s.view.ShowMessage(msg::UnsupportedMethod, msg::UnableCaption);
-    return Next::Stop;
-  }
-  sfx.outputHandle = s.mode == TestMode ? platform::CreateDiscard()
-                                        : platform::CreateForWriting(outputPath.c_str());
-  if (sfx.outputHandle == platform::InvalidFile) {
-    s.view.ShowMessage(outputPath, msg::OpenFailedCaption);
-    return Next::Continue;
-  }
-  s.view.SetStatus((s.mode == TestMode ? msg::TestingPrefix : msg::ExtractingPrefix) + outputPath);
-  s.view.DispatchOneMessage();
-  DecodeAndVerify(s);
-  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
-  sfx.outputHandle = platform::InvalidFile;
-  return Next::Continue;
+  return s.mode == TestMode ? TestFileEntry(s) : ExtractFileEntry(s);
 }
 
 Next HandleEntry(Scan& s) {
@@ -187,21 +213,24 @@ void ShowClosingMessage(Scan& s) {
   }
 }
 
-// The extract path with exactly one trailing backslash removed. False when the path fills its
-// buffer so completely that it cannot be handled without cutting it.
+// The extract path, or the current folder for an empty one, without one trailing backslash.
+// Either is taken whole or refused: cut to fit, a path would put the entries in another
+// folder, and a missing one at the root of the drive. A path that fills its buffer counts as
+// cut, since the dialog's field may have held more than the buffer took.
 bool TakeExtractPrefix(Scan& s) {
-  // An empty path would put every entry at the root of the drive: it means the current folder.
-  if (sfx.extractPath[0] == '\0') {
-    std::string current = platform::CurrentDirectory();
-    size_t length = std::min(current.size(), sizeof sfx.extractPath - 1);
-    memcpy(sfx.extractPath, current.data(), length);
-    sfx.extractPath[length] = '\0';
-  }
-  if (!WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath)) {
-    s.view.ShowMessage(std::string(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath)),
-                       msg::PathTooLongCaption);
+  std::string path(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath));
+  if (path.empty()) path = platform::CurrentDirectory();
+  if (path.empty()) {
+    s.view.ShowMessage(msg::CurrentFolderUnreadable, msg::NoExtractPathCaption);
     return false;
   }
+  // Room for the path, the backslash WithTrailingBackslash may add and the terminator.
+  if (path.size() + 2 > sizeof sfx.extractPath) {
+    s.view.ShowMessage(path, msg::PathTooLongCaption);
+    return false;
+  }
+  memcpy(sfx.extractPath, path.c_str(), path.size() + 1);
+  WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath);
   WithoutTrailingBackslash(sfx.extractPath);
   s.prefix = sfx.extractPath;
   return true;

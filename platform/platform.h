@@ -27,6 +27,7 @@ bool CloseFile(FileHandle file);
 // the directory in front of it exists.
 bool FindFirstMatch(const char* pattern);
 bool CreateOneDirectory(const char* path);
+// The whole current folder, or an empty text when it cannot be read (it was deleted, say).
 std::string CurrentDirectory();
 
 }  // namespace platform

@@ -14,9 +14,40 @@ static void SelectAllItems(HWND dialog, bool selected) {
   ToControl(dialog, IDC_FILE_LIST, LB_SETSEL, selected ? TRUE : FALSE, -1);
 }
 
-static void ShowCurrentDirectoryAsExtractPath(HWND dialog) {
-  GetCurrentDirectoryA(ExtractPathSize, sfx.extractPath);
-  ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(sfx.extractPath));
+// The whole current folder, or nothing when it cannot be read. The run refuses a path that is
+// missing or does not fit its buffer, with a message, where a cut one would lead elsewhere.
+static void ShowCurrentFolderAsExtractPath(HWND dialog) {
+  std::string folder = platform::CurrentDirectory();
+  ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+}
+
+// The dialog manager's own way to move the focus, which also keeps the default button right.
+static void MoveFocus(HWND dialog, HWND control) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+// Disabling the control that has the keyboard focus would leave the focus on no window, and
+// the keyboard dead until the next click. So while a run disables Extract or "Use Stored
+// Paths", a focus they had waits on the file list.
+struct WaitingFocus {
+  HWND owner = nullptr;  // the control that had the focus; null when the focus did not move
+  HWND place = nullptr;
+};
+
+static WaitingFocus LetFocusWait(HWND dialog, HWND extract, HWND storedPaths) {
+  HWND focus = GetFocus();
+  if (focus != extract && focus != storedPaths) return {};
+  WaitingFocus waiting{focus, GetDlgItem(dialog, IDC_FILE_LIST)};
+  MoveFocus(dialog, waiting.place);
+  return waiting;
+}
+
+// After the run the focus goes back, or on to the next control when the run has disabled its
+// owner for good. Where the user has put it meanwhile, it stays.
+static void GiveFocusBack(HWND dialog, const WaitingFocus& waiting) {
+  if (!waiting.owner || GetFocus() != waiting.place) return;
+  bool usable = IsWindowEnabled(waiting.owner);
+  MoveFocus(dialog, usable ? waiting.owner : GetNextDlgTabItem(dialog, waiting.owner, FALSE));
 }
 
 // A run dispatches window messages while it works and its questions have no owner window, so
@@ -30,12 +61,14 @@ static void RunExclusively(HWND dialog, void (*run)(HWND, DialogView&)) {
   HWND extract = GetDlgItem(dialog, IDOK);
   HWND storedPaths = GetDlgItem(dialog, IDC_STORED_PATHS);
   bool storedPathsWasEnabled = IsWindowEnabled(storedPaths);
+  WaitingFocus focus = LetFocusWait(dialog, extract, storedPaths);
   EnableWindow(extract, FALSE);
   EnableWindow(storedPaths, FALSE);
   DialogView view(dialog);
   run(dialog, view);
   EnableWindow(extract, TRUE);
   EnableWindow(storedPaths, storedPathsWasEnabled && !view.StoredPathsRuledOut());
+  GiveFocusBack(dialog, focus);
 }
 
 static void ListEntries(HWND, DialogView& view) { ScanArchive(view, ListMode); }
@@ -46,11 +79,13 @@ static void RelistEntries(HWND dialog, DialogView& view) {
   if (ToControl(dialog, IDC_SELECT_ALL, BM_GETCHECK, 0, 0) == BST_CHECKED) SelectAllItems(dialog, true);
 }
 
+// An empty path field means the current folder, which the field then shows.
 static void ExtractSelected(HWND dialog, DialogView& view) {
+  HWND field = GetDlgItem(dialog, IDC_EXTRACT_PATH);
+  if (GetWindowTextLengthA(field) == 0) ShowCurrentFolderAsExtractPath(dialog);
   UINT length = GetDlgItemTextA(dialog, IDC_EXTRACT_PATH, sfx.extractPath, ExtractPathSize);
   if (length >= ExtractPathSize) length = ExtractPathSize - 1;
   sfx.extractPath[length] = '\0';
-  if (length == 0) ShowCurrentDirectoryAsExtractPath(dialog);
   ScanArchive(view, ExtractMode);
 }
 
@@ -59,7 +94,7 @@ static void InitialiseMainDialog(HWND dialog) {
   HICON icon = LoadIconA(static_cast<HINSTANCE>(sfx.instance), "MainIcon");
   SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   SetFocus(GetDlgItem(dialog, IDC_EXTRACT_PATH));
-  ShowCurrentDirectoryAsExtractPath(dialog);
+  ShowCurrentFolderAsExtractPath(dialog);
   ToControl(dialog, IDC_EXTRACT_PATH, EM_SETSEL, 0, 0x7FFF);  // typing replaces the path
   ToControl(dialog, IDC_SELECT_ALL, BM_SETCHECK, BST_CHECKED, 0);
   ToControl(dialog, IDC_POLICY_CONFIRM, BM_SETCHECK, BST_CHECKED, 0);

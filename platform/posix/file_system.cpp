@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "platform/posix/write_budget.h"
@@ -94,8 +94,12 @@ bool CreateOneDirectory(const char* path) {
 }
 
 std::string CurrentDirectory() {
-  char buffer[PATH_MAX];
-  return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+  // Asked for without a buffer, getcwd allocates one of the size the folder needs.
+  char* folder = getcwd(nullptr, 0);
+  if (!folder) return std::string();
+  std::string whole(folder);
+  free(folder);
+  return whole;
 }
 
 }  // namespace platform

@@ -53,10 +53,14 @@ bool FindFirstMatch(const char* pattern) {
 bool CreateOneDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
 std::string CurrentDirectory() {
-  char buffer[MAX_PATH + 1];
-  DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-  if (length == 0 || length >= sizeof buffer) return std::string();
-  return std::string(buffer, length);
+  // Asked with no room, GetCurrentDirectoryA answers the room it needs, terminator included.
+  DWORD size = GetCurrentDirectoryA(0, nullptr);
+  if (size == 0) return std::string();
+  std::string folder(size, '\0');
+  DWORD length = GetCurrentDirectoryA(size, folder.data());
+  if (length == 0 || length >= size) return std::string();  // it changed in between
+  folder.resize(length);
+  return folder;
 }
 
 }  // namespace platform

@@ -409,6 +409,23 @@ class Extraction(SfxTest):
         self.assertFiles(cwd, FLAT)
         self.leave()
 
+    def test_a_current_folder_too_long_for_the_extract_path_is_refused_not_cut(self):
+        # 256 characters, the first 255 ending in a backslash: cut to fit the 256-byte buffer, it
+        # would name the parent folder.
+        parent_length = 254 - len(wine_path(self.dir)) - 1
+        parent = self.dir / ("p" * parent_length)
+        cwd = parent / "x"
+        cwd.mkdir(parents=True)
+        self.assertEqual(len(wine_path(cwd)), 256)
+        self.start(self.info_zip(FLAT), cwd=cwd)
+        self.assertEqual(self.text(PATH_FIELD).lower(), wine_path(cwd).lower())
+        self.extract_to(None)
+        self.assertEqual(self.drive("message-box", STARTUP_MS)[0], "Path too long...")
+        self.expect_nothing_more()
+        self.assertTreeIs(parent, ["x"])
+        self.assertEqual(len(self.selected()), len(FLAT))
+        self.leave()
+
     def test_directory_entries_with_stored_paths_are_created_and_deselected(self):
         files = {"top.txt": b"top\n", "docs/": None, "docs/a.txt": text_bytes(7, 400),
                  "docs/empty/": None}
@@ -663,6 +680,78 @@ class BrokenArchives(SfxTest):
         self.assertFalse(Path("/evil-root.txt").exists())
         self.assertEqual(sorted(self.selected()), sorted(n for n, _ in entries if "evil" in n))
         self.leave()
+
+
+class DeviceNames(SfxTest):
+    def test_reserved_device_names_are_refused_and_the_run_goes_on(self):
+        # Info-ZIP keeps a name's bytes, so the superscript digits stay the single Windows-1252
+        # bytes B9, B2 and B3 (written here through Python's surrogate escapes).
+        devices = ["COM0", "lpt0.txt", "CONIN$", "conout$.log", "COM\udcb9", "com\udcb2.txt",
+                   "LPT\udcb3 .log", "LPT\udcb9.tar.gz"]
+        files = {name: b"device\n" for name in devices}
+        files["good.txt"] = b"good\n"
+        self.start(self.info_zip(files))
+        shown = [os.fsencode(name).decode("cp1252") for name in devices]
+        out = self.dir / "out"
+        self.extract_to(out)
+        for name in shown:
+            self.expect_message("Unsafe path...", name)
+        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        self.assertTreeIs(out, ["good.txt"])
+        self.assertEqual(sorted(self.selected()), sorted(shown))
+        self.leave()
+
+
+class KeyboardFocus(SfxTest):
+    """Extract and "Use Stored Paths" are disabled while a scan runs; the keyboard must still
+    reach the dialog afterwards."""
+
+    def wait_for_listing(self, names):
+        for _ in range(100):
+            if self.names() == names:
+                return
+        self.assertEqual(self.names(), names)
+
+    def test_use_stored_paths_keeps_the_keyboard_focus_after_its_click_relists(self):
+        self.start(self.info_zip(NESTED))
+        self.pointer_click(STORED_PATHS)
+        self.wait_for_listing(["guide.txt", "logo.bin", "readme.txt", "run.txt"])
+        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.drive("key", "space")              # checks it again: the stored paths come back
+        self.wait_for_listing(sorted(NESTED))
+        self.assertTrue(self.checked(STORED_PATHS))
+        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.drive("key", "tab")
+        self.assertEqual(self.drive("focus"), [str(FILE_LIST)])
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
+
+    def test_extract_keeps_the_keyboard_focus_after_its_run(self):
+        self.start(self.info_zip(FLAT))
+        self.drive("set-text", PATH_FIELD, wine_path(self.dir / "out"))
+        self.pointer_click(EXTRACT)
+        self.expect_success()
+        self.assertEqual(self.drive("focus"), [str(EXTRACT)])
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
+
+    def test_focus_on_a_check_box_ruled_out_by_the_run_passes_to_the_file_list(self):
+        # Three wrong passwords at the first entry, which has no folder: the run meets no stored
+        # path, so it unchecks and disables "Use Stored Paths" for good.
+        self.start(self.encrypted_zip({"a.txt": text_bytes(16, 500), "docs/b.txt": b"b\n"}))
+        self.pointer_click(STORED_PATHS)
+        self.wait_for_listing(["a.txt", "b.txt"])
+        self.pointer_click(STORED_PATHS)
+        self.wait_for_listing(["a.txt", "docs/b.txt"])
+        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.drive("key", "enter")              # Extract, the dialog's OK command
+        for wrong in WRONG_PASSWORDS:
+            self.drive("password", wrong)
+        self.expect_nothing_more()
+        self.assertFalse(self.enabled(STORED_PATHS))
+        self.assertEqual(self.drive("focus"), [str(FILE_LIST)])
+        self.drive("key", "escape")
+        self.expect_exit_code_0()
 
 
 class Leaving(SfxTest):

@@ -4,7 +4,8 @@
 
 TEST(SafeNameTest, OrdinaryRelativeNamesAreSafe) {
   for (const char* name : {"a.txt", "docs/guide.txt", "docs\\deep\\notes.txt", "docs/", "a//b.txt",
-                           ".hidden", "a..b", "CONSOLE.txt", "COM0", "LPT10", "x.con"})
+                           ".hidden", "a..b", "CONSOLE.txt", "LPT10", "COM\xb9\xb9", "CONIN",
+                           "CONOUT$x", "x.con"})
     EXPECT_FALSE(IsUnsafeName(name)) << name;
 }
 
@@ -31,6 +32,20 @@ TEST(SafeNameTest, ComponentsWindowsWouldAlterAreUnsafe) {
 TEST(SafeNameTest, DeviceNamesInAnyCaseWithOrWithoutExtensionAreUnsafe) {
   for (const char* name : {"CON", "con", "Prn.txt", "aux.tar.gz", "NUL", "dir/nul.txt", "COM1", "com9.log",
                            "LPT1", "lpt9", "CON .txt", "con.d/x"})
+    EXPECT_TRUE(IsUnsafeName(name)) << name;
+}
+
+TEST(SafeNameTest, PortZeroAndTheConsoleBuffersAreDeviceNamesToo) {
+  for (const char* name : {"COM0", "lpt0.txt", "CONIN$", "conin$.log", "CONOUT$",
+                           "dir/ConOut$.txt", "COM0 .txt", "CONIN$ ", "LPT0."})
+    EXPECT_TRUE(IsUnsafeName(name)) << name;
+}
+
+// Windows also reads the superscript digits one to three (Windows-1252 B9, B2, B3) as port
+// numbers.
+TEST(SafeNameTest, PortsNumberedWithSuperscriptDigitsAreDeviceNames) {
+  for (const char* name : {"COM\xb9", "com\xb2.txt", "COM\xb3 .log", "LPT\xb9", "lpt\xb2",
+                           "dir/LPT\xb3.x.y", "LPT\xb9."})
     EXPECT_TRUE(IsUnsafeName(name)) << name;
 }
 

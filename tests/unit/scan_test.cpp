@@ -52,6 +52,18 @@ class ScanTest : public EngineTest {
 
 using Strings = std::vector<std::string>;
 
+// Makes a folder the current one for as long as it lives.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& folder) : before_(fs::current_path()) {
+    fs::current_path(NativePath(folder));
+  }
+  ~CurrentFolder() { fs::current_path(before_); }
+
+ private:
+  fs::path before_;
+};
+
 TEST_F(ScanTest, ListingShowsEveryEntryInTheListsSortedOrder) {
   OpenAndList(ReadFixture("infozip_dirs.zip"));
   EXPECT_EQ(view_.Texts(), (Strings{"docs/", "docs/deep/", "docs/deep/notes.txt", "docs/guide.txt",
@@ -361,15 +373,58 @@ TEST_F(ScanTest, AnExtractPathThatFillsItsBufferIsRefusedNotCut) {
 TEST_F(ScanTest, AnEmptyExtractPathMeansTheCurrentFolder) {
   Bytes zip = ReadFixture("four_plain.zip");
   fs::create_directories(NativePath(Scratch("cwd")));
-  fs::path before = fs::current_path();
-  fs::current_path(NativePath(Scratch("cwd")));
   SetExtractPath("");
   OpenAndList(zip);
-  ScanArchive(view_, ExtractMode);
-  fs::current_path(before);
+  {
+    CurrentFolder in(Scratch("cwd"));
+    ScanArchive(view_, ExtractMode);
+  }
   ExpectExtracted(zip, "one.txt", Scratch("cwd\\one.txt"));
   EXPECT_FALSE(std::string(sfx.extractPath).empty());
 }
+
+TEST_F(ScanTest, AnEmptyExtractPathInACurrentFolderTooLongForItIsRefusedNotCut) {
+  // 256 characters whose first 255 end in a backslash: cut to fit its buffer, the path would
+  // name the parent folder.
+  std::string parent = Scratch(std::string(ExtractPathSize - 3 - Scratch().size(), 'p'));
+  std::string folder = parent + "\\x";
+  ASSERT_EQ(folder.size(), ExtractPathSize);
+  fs::create_directories(NativePath(folder));
+  SetExtractPath("");
+  OpenAndList(ReadFixture("four_plain.zip"));
+  {
+    CurrentFolder in(folder);
+    ScanArchive(view_, ExtractMode);
+  }
+  EXPECT_EQ(Captions(), (Strings{"Path too long..."}));
+  EXPECT_EQ(NativePath(view_.messages[0].text), NativePath(folder));  // whole, as the system wrote it
+  EXPECT_EQ(view_.SelectedCount(), 4);
+  EXPECT_EQ(std::distance(fs::directory_iterator(NativePath(parent)), {}), 1);
+  EXPECT_TRUE(fs::is_empty(NativePath(folder)));
+}
+
+#ifndef _WIN32
+// Windows does not let a process's current folder be deleted.
+TEST_F(ScanTest, AnEmptyExtractPathWhenTheCurrentFolderIsGoneIsRefusedAndNothingIsWritten) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  // With no prefix at all the entries would land at the root of the file system.
+  std::vector<fs::path> atRoot;
+  for (const CentralEntry& entry : CentralEntries(zip)) atRoot.push_back(fs::path("/") / entry.name);
+  for (const fs::path& path : atRoot) ASSERT_FALSE(fs::exists(path)) << path << " is there already";
+  fs::create_directories(NativePath(Scratch("gone")));
+  SetExtractPath("");
+  OpenAndList(zip);
+  {
+    CurrentFolder in(Scratch("gone"));
+    fs::remove(NativePath(Scratch("gone")));
+    ScanArchive(view_, ExtractMode);
+  }
+  EXPECT_EQ(Captions(), (Strings{"No extract path..."}));
+  EXPECT_EQ(view_.messages[0].text, "Can't read the current folder");
+  EXPECT_EQ(view_.SelectedCount(), 4);
+  for (const fs::path& path : atRoot) EXPECT_FALSE(fs::remove(path)) << path << " was written";
+}
+#endif
 
 TEST_F(ScanTest, AScanStartedInsideARunDoesNothing) {
   Bytes zip = ReadFixture("four_plain.zip");
@@ -396,4 +451,45 @@ TEST_F(ScanTest, TestModeChecksEveryEntryAndWritesNothing) {
   EXPECT_TRUE(view_.SelectedTexts().empty());
   EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
   EXPECT_FALSE(Exists(Out("")));
+}
+
+// four_plain.zip with two.txt moved to a header just below 2^31 whose data begins beyond it,
+// where no seek reaches; one.txt, never selected, is stretched to span the gap (the program
+// file is sparse). two.txt gets a 16-byte extra field, which a reader left behind its name
+// would take for data.
+class DataBeyondSeekLimitTest : public ScanTest {
+ protected:
+  void OpenAndSelectFarEntry(uint16_t extraFlags) {
+    Bytes zip = ReadFixture("four_plain.zip");
+    std::vector<size_t> at = LocalHeaderOffsets(zip);
+    Bytes first(zip.begin() + static_cast<long>(at[0]), zip.begin() + static_cast<long>(at[1]));
+    Bytes far(zip.begin() + static_cast<long>(at[1]), zip.begin() + static_cast<long>(at[2]));
+    uint16_t nameLength = Get16(far, 26);
+    const uint16_t extraLength = 16;
+    far.insert(far.begin() + LocalHeaderSize + nameLength, extraLength, 0);
+    Put16(far, 28, extraLength);
+    Put16(far, 6, Get16(far, 6) | extraFlags);
+    uint64_t farAt = SeekLimit - LocalHeaderSize - nameLength - extraLength / 2;
+    uint64_t firstData = ArchiveBase + LocalHeaderSize + Get16(first, 26) + Get16(first, 28);
+    Put32(first, 18, static_cast<uint32_t>(farAt - firstData));
+    OpenArchive(first, farAt, far);
+    ScanArchive(view_, ListMode);
+    ASSERT_EQ(view_.Texts(), (Strings{"one.txt", "two.txt"}));
+    view_.SetSelected(view_.FindExact(-1, "two.txt"), true);
+  }
+};
+
+TEST_F(DataBeyondSeekLimitTest, TheEntryFailsWithoutAFileAndEndsTheRunLikeTheWalk) {
+  OpenAndSelectFarEntry(0);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+  EXPECT_FALSE(Exists(Out("")));
+}
+
+TEST_F(DataBeyondSeekLimitTest, AnEncryptedEntryAsksNoPasswordForBytesItCannotReach) {
+  OpenAndSelectFarEntry(FlagEncrypted);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, Strings{"Failure"});
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
 }

@@ -99,11 +99,19 @@ std::string EngineTest::Scratch(const std::string& relative) const {
   return relative.empty() ? scratch_ : scratch_ + "\\" + relative;
 }
 
-void EngineTest::OpenArchive(const Bytes& zip) {
+void EngineTest::OpenArchive(const Bytes& zip) { OpenArchive(zip, 0, {}); }
+
+void EngineTest::OpenArchive(const Bytes& zip, uint64_t farAt, const Bytes& far) {
   Bytes file(ArchiveBase, 0);
   file.insert(file.end(), zip.begin(), zip.end());
   std::string path = Scratch("program.exe");
   WriteWholeFile(path, file);
+  if (!far.empty()) {
+    std::fstream out(NativePath(path), std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(farAt));
+    out.write(reinterpret_cast<const char*>(far.data()), static_cast<std::streamsize>(far.size()));
+    ASSERT_TRUE(out.good()) << "cannot write at offset " << farAt;
+  }
   sfx.archiveHandle = platform::OpenForReading(path.c_str());
   ASSERT_NE(sfx.archiveHandle, platform::InvalidFile);
 }

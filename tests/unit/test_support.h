@@ -42,6 +42,9 @@ class EngineTest : public ::testing::Test {
 
   // Writes image + zip to the scratch folder and opens it as sfx.archiveHandle.
   void OpenArchive(const Bytes& zip);
+  // The same with `far` written at the file offset farAt; the gap in between stays a hole in a
+  // sparse file, so offsets of 2 GiB cost no disk space.
+  void OpenArchive(const Bytes& zip, uint64_t farAt, const Bytes& far);
   std::string Scratch(const std::string& relative = "") const;
   // Walks the open archive as a listing does; returns the names in archive order.
   std::vector<std::string> WalkNames();

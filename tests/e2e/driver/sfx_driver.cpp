@@ -181,16 +181,20 @@ HWND Control(const Args& args, size_t idAt, size_t captionAt, Reply& reply) {
 // what the program does in answer.
 void PostClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
-void PostKey(HWND dialog, UINT key) {
+// The dialog's control that has the keyboard focus, or null when none has. Asked of the
+// program's thread: GetFocus would only see the driver's own.
+HWND FocusedControl(HWND dialog) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  HWND focus = nullptr;
-  if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus &&
-      IsChild(dialog, info.hwndFocus))
-    focus = info.hwndFocus;
-  HWND receiver = focus ? focus : dialog;
-  PostMessageW(receiver, WM_KEYDOWN, key, 1);
-  PostMessageW(receiver, WM_KEYUP, key, 0xC0000001);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) return nullptr;
+  return info.hwndFocus && IsChild(dialog, info.hwndFocus) ? info.hwndFocus : nullptr;
+}
+
+// A key goes where the keyboard sends it: to the control with the focus, whose dialog manager
+// then turns Tab, Enter and Escape into the dialog's moves and commands.
+void PostKey(HWND control, UINT key) {
+  PostMessageW(control, WM_KEYDOWN, key, 1);
+  PostMessageW(control, WM_KEYUP, key, 0xC0000001);
 }
 
 // ---- commands ----
@@ -411,14 +415,37 @@ void Close(const Args& args, Reply& reply) {
   if (HWND dialog = Dialog(args, 1, reply)) PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+// The ID of the control with the keyboard focus, or "none".
+void Focus(const Args& args, Reply& reply) {
+  HWND dialog = Dialog(args, 1, reply);
+  if (!dialog) return;
+  HWND control = FocusedControl(dialog);
+  reply.data.push_back(control ? std::to_string(GetDlgCtrlID(control)) : "none");
+}
+
+UINT KeyNamed(const std::string& name) {
+  static const struct {
+    const char* name;
+    UINT key;
+  } keys[] = {{"escape", VK_ESCAPE}, {"enter", VK_RETURN}, {"space", VK_SPACE}, {"tab", VK_TAB}};
+  for (const auto& k : keys)
+    if (name == k.name) return k.key;
+  return 0;
+}
+
+// With no control focused a key reaches nothing a user could see, so the command fails.
 void Key(const Args& args, Reply& reply) {
-  const std::string& name = args.at(1);
-  UINT key = name == "escape" ? VK_ESCAPE : name == "enter" ? VK_RETURN : 0;
+  UINT key = KeyNamed(args.at(1));
   if (!key) {
-    reply.error = "unknown key " + name;
+    reply.error = "unknown key " + args[1];
     return;
   }
-  if (HWND dialog = Dialog(args, 2, reply)) PostKey(dialog, key);
+  HWND dialog = Dialog(args, 2, reply);
+  if (!dialog) return;
+  if (HWND control = FocusedControl(dialog))
+    PostKey(control, key);
+  else
+    reply.error = "no control has the keyboard focus";
 }
 
 struct Command {
@@ -447,7 +474,8 @@ constexpr Command Commands[] = {
     {"password", 2, Password},      // password TEXT [ms]
     {"overwrite", 2, Overwrite},    // overwrite yes|no [dont-ask] [ms]
     {"close", 1, Close},            // close [CAPTION]
-    {"key", 2, Key},                // key escape|enter [CAPTION]
+    {"focus", 1, Focus},            // focus [CAPTION]
+    {"key", 2, Key},                // key escape|enter|space|tab [CAPTION]
 };
 
 void Emit(const std::string& line) {

@@ -273,6 +273,41 @@ class Failures(UnsfxCase):
         self.assertTreeExtracted(target, {"good.txt": b"g"})
         self.assertIn(b"Unsafe path... ../evil.txt", result.stderr)
 
+    def test_an_unreadable_current_folder_is_refused_and_nothing_is_written(self):
+        # Without -d the current folder is the extract path; this one is deleted before unsfx
+        # starts in it. An empty prefix would put the entry at the root of the file system.
+        probe = "kvxprobe-%d" % os.getpid()
+        self.addCleanup(shutil.rmtree, os.path.join("/", probe), True)
+        archive = self.pyzip("probe.zip", [(probe + "/p.txt", b"probe")])
+        gone = self.path("gone")
+        os.makedirs(gone)
+        result = subprocess.run(
+            ["sh", "-c", 'cd "$1" && rmdir "$1" && exec "$2" extract --overwrite "$3"', "sh", gone,
+             UNSFX, archive], capture_output=True, stdin=subprocess.DEVNULL, timeout=120)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"Can't read the current folder", result.stderr)
+        self.assertFalse(os.path.exists(os.path.join("/", probe)))
+
+    def test_reserved_device_names_are_refused_and_named(self):
+        # Info-ZIP stores the names' bytes as they are, so the superscript digits stay the single
+        # Windows-1252 bytes B9, B2 and B3.
+        devices = [b"COM0", b"lpt0.txt", b"CONIN$", b"conout$.log", b"COM\xb9", b"com\xb2.txt",
+                   b"LPT\xb3 .log", b"LPT\xb9.tar.gz"]
+        src = self.path("devices")
+        os.makedirs(src)
+        for name in devices + [b"good.txt"]:
+            with open(os.path.join(os.fsencode(src), name), "wb") as f:
+                f.write(b"payload")
+        archive = self.path("devices.zip")
+        subprocess.run([b"zip", b"-q", os.fsencode(archive), *devices, b"good.txt"], cwd=src,
+                       check=True)
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertTreeExtracted(target, {"good.txt": b"payload"})
+        for name in devices:
+            self.assertIn(b"Unsafe path... " + name + b"\n", result.stderr)
+            self.assertIn(b"unsfx: failed: " + name + b"\n", result.stderr)
+
     def test_unsupported_method_stops_the_run_after_the_good_entries(self):
         archive = self.pyzip("mixed.zip", [("one.txt", b"1" * 100), ("two.txt", b"2" * 100)])
         with zipfile.ZipFile(archive, "a", zipfile.ZIP_BZIP2) as z:
