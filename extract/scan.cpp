@@ -9,6 +9,7 @@
 #include "extract/paths.h"
 #include "extract/safe_name.h"
 #include "extract/sfx_state.h"
+#include "extract/utf8.h"
 #include "extract/zip_crypto.h"
 
 namespace {
@@ -46,18 +47,27 @@ bool VerifyAgainst(uint8_t* work, const std::string& password) {
   return VerifyPassword(work, EncryptionHeaderSize, h.flags, password, h.modTime, h.crc32);
 }
 
+// The keys take bytes, and writers have turned a typed password into bytes two ways: in the
+// legacy code page, as programs always did, and in UTF-8, as Linux and macOS writers and newer
+// archivers do. The first way is tried first; the second only matters beyond ASCII, where the
+// two differ.
+bool VerifyTypedText(uint8_t* work, const std::string& text) {
+  if (VerifyAgainst(work, platform::Utf8ToLegacy(text))) return true;
+  return !IsAscii(text) && VerifyAgainst(work, text);
+}
+
 // Reads the entry's encryption header and finds a password that passes its check: the one
 // remembered from before, or up to three typed by the user. Leaves the keys ready for the data.
 bool PassPasswordStage(Scan& s) {
   if (!(sfx.header.flags & FlagEncrypted)) return true;
   uint8_t work[2 * EncryptionHeaderSize] = {};
   platform::ReadFile(sfx.archiveHandle, work + EncryptionHeaderSize, EncryptionHeaderSize);
-  if (!sfx.password.empty() && VerifyAgainst(work, sfx.password)) return true;
+  if (!sfx.password.empty() && VerifyTypedText(work, sfx.password)) return true;
   for (int attempt = 0; attempt < 3; attempt++) {
     s.view.AskPassword();
     uint32_t length = static_cast<uint32_t>(std::clamp<int32_t>(sfx.passwordLength, 0, PasswordTextSize - 1));
     sfx.password = TextFromBuffer(sfx.passwordText, length);
-    if (VerifyAgainst(work, sfx.password)) return true;
+    if (VerifyTypedText(work, sfx.password)) return true;
   }
   return false;
 }
@@ -191,12 +201,7 @@ void ShowClosingMessage(Scan& s) {
 // buffer so completely that it cannot be handled without cutting it.
 bool TakeExtractPrefix(Scan& s) {
   // An empty path would put every entry at the root of the drive: it means the current folder.
-  if (sfx.extractPath[0] == '\0') {
-    std::string current = platform::CurrentDirectory();
-    size_t length = std::min(current.size(), sizeof sfx.extractPath - 1);
-    memcpy(sfx.extractPath, current.data(), length);
-    sfx.extractPath[length] = '\0';
-  }
+  if (sfx.extractPath[0] == '\0') SetExtractPath(platform::CurrentDirectory());
   if (!WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath)) {
     s.view.ShowMessage(std::string(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath)),
                        msg::PathTooLongCaption);

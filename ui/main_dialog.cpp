@@ -2,12 +2,13 @@
 
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
+#include "platform/win32/wide_text.h"
 #include "resources/dialog_ids.h"
 #include "ui/dialog_view.h"
 #include "ui/window_helpers.h"
 
 static LRESULT ToControl(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendDlgItemMessageA(dialog, id, message, wParam, lParam);
+  return SendDlgItemMessageW(dialog, id, message, wParam, lParam);
 }
 
 static void SelectAllItems(HWND dialog, bool selected) {
@@ -15,8 +16,8 @@ static void SelectAllItems(HWND dialog, bool selected) {
 }
 
 static void ShowCurrentDirectoryAsExtractPath(HWND dialog) {
-  GetCurrentDirectoryA(ExtractPathSize, sfx.extractPath);
-  ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(sfx.extractPath));
+  SetExtractPath(platform::CurrentDirectory());
+  SetControlText(dialog, IDC_EXTRACT_PATH, sfx.extractPath);
 }
 
 // A run dispatches window messages while it works and its questions have no owner window, so
@@ -46,18 +47,20 @@ static void RelistEntries(HWND dialog, DialogView& view) {
   if (ToControl(dialog, IDC_SELECT_ALL, BM_GETCHECK, 0, 0) == BST_CHECKED) SelectAllItems(dialog, true);
 }
 
+// The field takes any folder name the file system does, in any script, up to its limit in
+// characters.
 static void ExtractSelected(HWND dialog, DialogView& view) {
-  UINT length = GetDlgItemTextA(dialog, IDC_EXTRACT_PATH, sfx.extractPath, ExtractPathSize);
-  if (length >= ExtractPathSize) length = ExtractPathSize - 1;
-  sfx.extractPath[length] = '\0';
+  wchar_t typed[ExtractPathCharacters + 1];
+  UINT length = GetDlgItemTextW(dialog, IDC_EXTRACT_PATH, typed, ExtractPathCharacters + 1);
+  SetExtractPath(Utf8FromWide(typed, static_cast<int>(length)));
   if (length == 0) ShowCurrentDirectoryAsExtractPath(dialog);
   ScanArchive(view, ExtractMode);
 }
 
 static void InitialiseMainDialog(HWND dialog) {
   CentreOnScreen(dialog);
-  HICON icon = LoadIconA(static_cast<HINSTANCE>(sfx.instance), "MainIcon");
-  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  HICON icon = LoadIconW(static_cast<HINSTANCE>(sfx.instance), L"MainIcon");
+  SetClassLongPtrW(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   SetFocus(GetDlgItem(dialog, IDC_EXTRACT_PATH));
   ShowCurrentDirectoryAsExtractPath(dialog);
   ToControl(dialog, IDC_EXTRACT_PATH, EM_SETSEL, 0, 0x7FFF);  // typing replaces the path

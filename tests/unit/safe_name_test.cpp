@@ -40,3 +40,25 @@ TEST(SafeNameTest, ControlAndWildcardCharactersAreUnsafe) {
                                  std::string("a>b"), std::string("a|b"), std::string("a\"b")})
     EXPECT_TRUE(IsUnsafeName(name)) << name;
 }
+
+TEST(SafeNameTest, PortNumbersWrittenAsSuperscriptsNameDevicesToo) {
+  for (const char* name : {"COM\xC2\xB9", "com\xC2\xB2.txt", "LPT\xC2\xB3", "dir/lpt\xC2\xB9.log"})
+    EXPECT_TRUE(IsUnsafeName(name)) << name;
+  EXPECT_FALSE(IsUnsafeName("COM\xC2\xBC"));  // ¼ is no port number
+}
+
+// A best-fit conversion would turn these into dots, separators and device names; the file
+// system receives them as they are, as ordinary characters of one file name.
+TEST(SafeNameTest, LookAlikesOfDotsSlashesAndDevicesAreOrdinaryNames) {
+  for (const char* name : {"\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\x8F" "evil.txt",  // ．．／
+                           "..\xE2\x88\x95" "evil.txt",                          // ..∕
+                           "sub\xEF\xBC\xBC..\xEF\xBC\xBC" "up.txt",           // ＼..＼
+                           "..\xC2\xA5" "yen.txt",                                // ..¥
+                           "\xEF\xBC\xA3\xEF\xBC\xAF\xEF\xBC\xAE" ".txt"})  // ＣＯＮ
+    EXPECT_FALSE(IsUnsafeName(name)) << name;
+}
+
+TEST(SafeNameTest, BytesThatAreNoCharacterAreUnsafe) {
+  for (const char* name : {"caf\xE9.txt", "a\xEF\xBF\xBD" "b.txt", "\xC0\xAE\xC0\xAE/x"})
+    EXPECT_TRUE(IsUnsafeName(name)) << name;
+}
