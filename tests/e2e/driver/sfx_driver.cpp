@@ -411,6 +411,10 @@ void Close(const Args& args, Reply& reply) {
   if (HWND dialog = Dialog(args, 1, reply)) PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+// The ANSI code page in the program's Wine prefix: names stored without the UTF-8 flag and not
+// in UTF-8 are read in it.
+void AnsiCodePage(const Args&, Reply& reply) { reply.data.push_back(std::to_string(GetACP())); }
+
 void Key(const Args& args, Reply& reply) {
   const std::string& name = args.at(1);
   UINT key = name == "escape" ? VK_ESCAPE : name == "enter" ? VK_RETURN : 0;
@@ -448,6 +452,7 @@ constexpr Command Commands[] = {
     {"overwrite", 2, Overwrite},    // overwrite yes|no [dont-ask] [ms]
     {"close", 1, Close},            // close [CAPTION]
     {"key", 2, Key},                // key escape|enter [CAPTION]
+    {"acp", 1, AnsiCodePage},       // acp
 };
 
 void Emit(const std::string& line) {
