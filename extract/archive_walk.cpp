@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "extract/sfx_state.h"
+#include "extract/utf8.h"
 
 static uint16_t Load16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 static uint32_t Load32(const uint8_t* p) {
@@ -56,7 +57,13 @@ std::string ReadEntryName() {
   // walk's idea of where the name ends is the header's own.
   std::vector<char> buffer(sfx.header.nameLength + 1u);
   uint32_t got = platform::ReadFile(sfx.archiveHandle, buffer.data(), sfx.header.nameLength);
-  return TextFromBuffer(buffer.data(), got);
+  return DecodeEntryName(TextFromBuffer(buffer.data(), got), sfx.header.flags);
+}
+
+std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
+  if (flags & FlagUtf8) return WithReplacementCharacters(bytes);
+  if (IsValidUtf8(bytes)) return bytes;
+  return platform::LegacyToUtf8(bytes);
 }
 
 std::string TextFromBuffer(const char* buffer, uint32_t length) {

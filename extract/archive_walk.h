@@ -15,9 +15,16 @@ void SeekArchive(uint64_t position);
 // and its signature is a local-header signature.
 bool ReadLocalHeader();
 
-// Reads the header's nameLength name bytes at the current position; the name ends before the
-// first zero byte.
+// Reads the header's nameLength name bytes at the current position and decodes them; the name
+// ends before the first zero byte.
 std::string ReadEntryName();
+
+// The name as text (UTF-8), read once here and carried as such by everything after the walk.
+// Flag bit 11 says UTF-8. Without it, bytes that are UTF-8 and not plain ASCII are UTF-8 too
+// (Linux and macOS writers store names so and set no flag), and any other name is in the legacy
+// code page of the system that wrote it. A flagged name that is not UTF-8 keeps U+FFFD for its
+// bad bytes, which the unsafe-name rule refuses.
+std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
 
 // The first length bytes of buffer, cut before the first zero byte.
 std::string TextFromBuffer(const char* buffer, uint32_t length);

@@ -5,7 +5,7 @@
 
 // File offset of the first local header: the size of the program's own image. The Windows
 // build pads the image to exactly this size and fails if the linked image outgrows it.
-constexpr uint32_t ArchiveBase = 65536;
+constexpr uint32_t ArchiveBase = 69632;
 
 // The local-header signature is never written as a literal (the image must not contain the
 // bytes 50 4B 03 04, or a ZIP reader would mistake the program for an archive); a scan forms it
@@ -20,15 +20,21 @@ constexpr uint32_t DataDescriptorSignature = 0x08074B50;
 constexpr uint32_t LocalHeaderSize = 30;
 constexpr uint32_t EncryptionHeaderSize = 12;
 constexpr uint32_t ChunkSize = 32768;          // the most any read asks for; one window flush
-constexpr uint32_t ExtractPathSize = 256;      // the extract path buffer, terminator included
-constexpr uint32_t PasswordTextSize = 80;      // the password text buffer, terminator included
-constexpr uint32_t MaxNamePartLength = 255;    // FileNamePart keeps at most this many characters
+// Limits on text are counted in characters (UTF-16 units, as Windows counts them); the buffers
+// hold the text in UTF-8, at most three bytes per unit.
+constexpr uint32_t ExtractPathCharacters = 255;  // what the extract path field takes
+// The extract path buffer: its characters, one trailing backslash and the terminator.
+constexpr uint32_t ExtractPathSize = ExtractPathCharacters * 3 + 2;
+constexpr uint32_t PasswordCharacters = 79;      // what the password field takes
+constexpr uint32_t PasswordTextSize = PasswordCharacters * 3 + 1;  // terminator included
+constexpr uint32_t MaxNamePartLength = 255;      // FileNamePart keeps at most this many characters
 // Seek positions are signed 32-bit: the walk cannot reach this offset or anything beyond it.
 constexpr uint64_t SeekLimit = 0x80000000u;
 
 // General-purpose flag bits.
 constexpr uint16_t FlagEncrypted = 0x0001;
 constexpr uint16_t FlagDataDescriptor = 0x0008;  // sizes and CRC (may) follow the data
+constexpr uint16_t FlagUtf8 = 0x0800;            // the name is UTF-8 (else: the writer's code page)
 
 // Compression methods the decoders handle.
 constexpr uint16_t MethodStored = 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "extract/format.h"
+#include "extract/utf8.h"
 #include "platform/platform.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
@@ -16,7 +17,7 @@ static size_t LastSeparator(const std::string& path) {
 }
 
 std::string FileNamePart(const std::string& path) {
-  return path.substr(LastSeparator(path), MaxNamePartLength);
+  return FirstCharacters(path.substr(LastSeparator(path)), MaxNamePartLength);
 }
 
 std::string DirectoryPart(const std::string& path) {

@@ -9,6 +9,7 @@
 #include "extract/paths.h"
 #include "extract/safe_name.h"
 #include "extract/sfx_state.h"
+#include "extract/utf8.h"
 #include "extract/zip_crypto.h"
 
 namespace {
@@ -46,18 +47,27 @@ bool VerifyAgainst(uint8_t* work, const std::string& password) {
   return VerifyPassword(work, EncryptionHeaderSize, h.flags, password, h.modTime, h.crc32);
 }
 
+// The keys take bytes, and writers have turned a typed password into bytes two ways: in the
+// legacy code page, as programs always did, and in UTF-8, as Linux and macOS writers and newer
+// archivers do. The first way is tried first; the second only matters beyond ASCII, where the
+// two differ.
+bool VerifyTypedText(uint8_t* work, const std::string& text) {
+  if (VerifyAgainst(work, platform::Utf8ToLegacy(text))) return true;
+  return !IsAscii(text) && VerifyAgainst(work, text);
+}
+
 // Reads the entry's encryption header and finds a password that passes its check: the one
 // remembered from before, or up to three typed by the user. Leaves the keys ready for the data.
 bool PassPasswordStage(Scan& s) {
   if (!(sfx.header.flags & FlagEncrypted)) return true;
   uint8_t work[2 * EncryptionHeaderSize] = {};
   platform::ReadFile(sfx.archiveHandle, work + EncryptionHeaderSize, EncryptionHeaderSize);
-  if (!sfx.password.empty() && VerifyAgainst(work, sfx.password)) return true;
+  if (!sfx.password.empty() && VerifyTypedText(work, sfx.password)) return true;
   for (int attempt = 0; attempt < 3; attempt++) {
     s.view.AskPassword();
     uint32_t length = static_cast<uint32_t>(std::clamp<int32_t>(sfx.passwordLength, 0, PasswordTextSize - 1));
     sfx.password = TextFromBuffer(sfx.passwordText, length);
-    if (VerifyAgainst(work, sfx.password)) return true;
+    if (VerifyTypedText(work, sfx.password)) return true;
   }
   return false;
 }
@@ -224,12 +234,13 @@ bool TakeExtractPrefix(Scan& s) {
     s.view.ShowMessage(msg::CurrentFolderUnreadable, msg::NoExtractPathCaption);
     return false;
   }
-  // Room for the path, the backslash WithTrailingBackslash may add and the terminator.
-  if (path.size() + 2 > sizeof sfx.extractPath) {
+  // A path as long as the field takes may have been cut by it; the buffer then has room for
+  // the path, the backslash WithTrailingBackslash may add and the terminator.
+  if (Utf16Length(path) >= ExtractPathCharacters) {
     s.view.ShowMessage(path, msg::PathTooLongCaption);
     return false;
   }
-  memcpy(sfx.extractPath, path.c_str(), path.size() + 1);
+  SetExtractPath(path);
   WithTrailingBackslash(sfx.extractPath, sizeof sfx.extractPath);
   WithoutTrailingBackslash(sfx.extractPath);
   s.prefix = sfx.extractPath;

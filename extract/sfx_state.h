@@ -64,3 +64,8 @@ struct SfxState {
 };
 
 extern SfxState sfx;
+
+// Fill sfx.extractPath and sfx.passwordText (with sfx.passwordLength), keeping at most as many
+// characters as their fields take; a character is never cut in half.
+void SetExtractPath(const std::string& path);
+void SetPasswordText(const std::string& text);

@@ -1,5 +1,6 @@
-// The few file-system operations the engine needs. Paths are Windows path text (backslashes
-// and slashes both separate); the POSIX implementation maps backslashes at its boundary.
+// The few operations the engine needs from the system. Paths are Windows path text (backslashes
+// and slashes both separate) in UTF-8; the Win32 implementation hands them to the wide-character
+// calls, the POSIX one maps backslashes at its boundary.
 #pragma once
 
 #include <cstdint>
@@ -29,5 +30,12 @@ bool FindFirstMatch(const char* pattern);
 bool CreateOneDirectory(const char* path);
 // The whole current folder, or an empty text when it cannot be read (it was deleted, say).
 std::string CurrentDirectory();
+
+// The system's legacy code page: the ANSI code page on Windows, Windows-1252 elsewhere (so a
+// name reads as it does on a Western Windows). Names written without the UTF-8 flag by older
+// programs are in it, and so are the passwords such programs encrypted with.
+std::string LegacyToUtf8(const std::string& bytes);
+// For passwords only: a character the code page lacks becomes what the system makes of it.
+std::string Utf8ToLegacy(const std::string& text);
 
 }  // namespace platform

@@ -32,13 +32,14 @@ build_windows() {
   cmake --build --preset "$DEMO_PRESET" ${1:+--target "$@"}
 }
 
-# make_demo_exe OUT.exe [mksfx options...]: samples/demo packed behind the stub by our own
-# builder (its Windows build, run under Wine beside the stub it picks up).
+# make_demo_exe OUT.exe [mksfx options...]: samples/demo (or the folder DEMO_SOURCE names)
+# packed behind the stub by our own builder (its Windows build, run under Wine beside the stub it
+# picks up).
 make_demo_exe() {
   local exe=$1
   shift
   mkdir -p "$(dirname "$exe")"
-  (cd samples/demo && "$OLDPWD/scripts/wine-run.sh" "$OLDPWD/build/$DEMO_PRESET/mksfx.exe" -q \
+  (cd "${DEMO_SOURCE:-samples/demo}" && "$OLDPWD/scripts/wine-run.sh" "$OLDPWD/build/$DEMO_PRESET/mksfx.exe" -q \
      "${DEMO_STUB_OPTION[@]}" "$@" \
      -o "Z:$(realpath -m "$OLDPWD/$exe")" .)
   # Its Wine session started without a display; let it end before windows are opened.

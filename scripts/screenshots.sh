@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Remakes docs/screenshots/: the main dialog, the password prompt and the overwrite question of
-# the demo archive (samples/demo, encrypted with the password "demo"), taken on a virtual display.
+# the demo archive (samples/demo, encrypted with the password "demo"), and the main dialog of an
+# archive of names in several scripts (samples/international), taken on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/demo-lib.sh
+export LC_ALL=C.UTF-8  # the names and the path reach Wine and the driver as UTF-8
 
 if [ "${1:-}" != --on-display ]; then
   build_windows sfx sfx_driver mksfx
@@ -28,5 +30,22 @@ drive password demo -- message-box 20000 -- click 121 -- click 1 >/dev/null
 capture_window "Confirm overwrite of..." "$shots/overwrite-question.png"
 drive overwrite no dont-ask -- message-box 20000 -- click 2 >/dev/null
 wait "$demo"
+wait_for_wine
+
+# Names in several scripts, and an extract path beyond ASCII. The dialog font is a bitmap font
+# without Chinese, Japanese or Korean glyphs; for this picture only it borrows them from a
+# TrueType font, as a Windows of those languages links its own.
+DEMO_EXE_NAME=international.exe
+DEMO_SOURCE=samples/international make_demo_exe "$work/$DEMO_EXE_NAME"
+font_link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+wine_reg() { KVX_WINE_BITS=$DEMO_BITS scripts/wine-run.sh reg "$@" >/dev/null; }
+wine_reg add "$font_link" /v "MS Sans Serif" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f
+(cd "$work" && exec ../../../scripts/wine-run.sh "$DEMO_EXE_NAME") &
+demo=$!
+drive wait "$MAIN_CAPTION" 20000 -- set-text 101 'C:\Users\Jörg\Загрузки' >/dev/null
+capture_window "$MAIN_CAPTION" "$shots/international-names.png"
+drive click 2 >/dev/null
+wait "$demo"
+wine_reg delete "$font_link" /v "MS Sans Serif" /f
 wait_for_wine
 ls -l "$shots"

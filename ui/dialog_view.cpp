@@ -1,24 +1,25 @@
 #include "ui/dialog_view.h"
 
 #include "extract/sfx_state.h"
+#include "platform/win32/wide_text.h"
 #include "resources/dialog_ids.h"
 #include "ui/question_dialogs.h"
 #include "ui/window_helpers.h"
 
-static LPARAM TextParam(const std::string& text) { return reinterpret_cast<LPARAM>(text.c_str()); }
+static LPARAM TextParam(const WideText& text) { return reinterpret_cast<LPARAM>(text.get()); }
 
 LRESULT DialogView::ToList(UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendDlgItemMessageA(dialog_, IDC_FILE_LIST, message, wParam, lParam);
+  return SendDlgItemMessageW(dialog_, IDC_FILE_LIST, message, wParam, lParam);
 }
 
 void DialogView::ResetList() { ToList(LB_RESETCONTENT, 0, 0); }
 
-void DialogView::AddItem(const std::string& name) { ToList(LB_ADDSTRING, 0, TextParam(name)); }
+void DialogView::AddItem(const std::string& name) { ToList(LB_ADDSTRING, 0, TextParam(WideText(name))); }
 
-// LB_FINDSTRINGEXACT starts behind `after`, wraps around and ignores letter case; LB_ERR is
-// NoItem.
+// LB_FINDSTRINGEXACT starts behind `after`, wraps around and ignores letter case (in every
+// script: the list box is a wide-character one); LB_ERR is NoItem.
 int DialogView::FindExact(int after, const std::string& name) {
-  return static_cast<int>(ToList(LB_FINDSTRINGEXACT, static_cast<WPARAM>(after), TextParam(name)));
+  return static_cast<int>(ToList(LB_FINDSTRINGEXACT, static_cast<WPARAM>(after), TextParam(WideText(name))));
 }
 
 bool DialogView::IsSelected(int index) { return ToList(LB_GETSEL, static_cast<WPARAM>(index), 0) > 0; }
@@ -32,34 +33,30 @@ int DialogView::SelectedCount() { return static_cast<int>(ToList(LB_GETSELCOUNT,
 int DialogView::Count() { return static_cast<int>(ToList(LB_GETCOUNT, 0, 0)); }
 
 bool DialogView::StoredPathsChecked() {
-  return SendDlgItemMessageA(dialog_, IDC_STORED_PATHS, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return SendDlgItemMessageW(dialog_, IDC_STORED_PATHS, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void DialogView::UncheckAndDisableStoredPaths() {
-  SendDlgItemMessageA(dialog_, IDC_STORED_PATHS, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendDlgItemMessageW(dialog_, IDC_STORED_PATHS, BM_SETCHECK, BST_UNCHECKED, 0);
   EnableWindow(GetDlgItem(dialog_, IDC_STORED_PATHS), FALSE);
   storedPathsRuledOut_ = true;
 }
 
-void DialogView::SetStatus(const std::string& text) {
-  SendDlgItemMessageA(dialog_, IDC_STATUS, WM_SETTEXT, 0, TextParam(text));
-}
+void DialogView::SetStatus(const std::string& text) { SetControlText(dialog_, IDC_STATUS, text); }
 
-void DialogView::ShowMessage(const std::string& text, const std::string& caption) {
-  MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
-}
+void DialogView::ShowMessage(const std::string& text, const std::string& caption) { ShowMessageBox(text, caption); }
 
 void DialogView::AskPassword() {
-  RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, "PASSWD", PasswordDialogProc);
+  RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"PASSWD", PasswordDialogProc);
 }
 
 void DialogView::AskOverwrite() {
-  RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, "FileExist", FileExistDialogProc);
+  RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"FileExist", FileExistDialogProc);
 }
 
 void DialogView::DispatchOneMessage() {
   MSG message;
-  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return;
+  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;
   TranslateMessage(&message);
-  DispatchMessageA(&message);
+  DispatchMessageW(&message);
 }

@@ -3,33 +3,35 @@
 
 #include "extract/crc32.h"
 #include "extract/sfx_state.h"
+#include "platform/win32/wide_text.h"
 #include "ui/dll_hardening.h"
 #include "ui/main_dialog.h"
 #include "ui/window_helpers.h"
 
 // The archive is appended to the program's own file, so that is the file to read.
 static bool OpenOwnExecutable() {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path - 1);
-  sfx.archiveHandle = platform::OpenForReading(path);
+  wchar_t path[MAX_PATH + 1] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::string ownPath = Utf8FromWide(path);
+  sfx.archiveHandle = platform::OpenForReading(ownPath.c_str());
   if (sfx.archiveHandle != platform::InvalidFile) return true;
-  MessageBoxA(nullptr, path, msg::OpenFailedCaption, MB_OK);
+  ShowMessageBox(ownPath, msg::OpenFailedCaption);
   return false;
 }
 
 static void CloseOwnExecutable() {
   if (!platform::CloseFile(sfx.archiveHandle))
-    MessageBoxA(nullptr, msg::ShutdownCloseFailed, msg::ShutdownCloseFailedCaption, MB_OK);
+    ShowMessageBox(msg::ShutdownCloseFailed, msg::ShutdownCloseFailedCaption);
   sfx.archiveHandle = platform::InvalidFile;
 }
 
 // The program takes no arguments and ends with exit code 0 on every path.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearchPath();
-  sfx.instance = GetModuleHandleA(nullptr);
+  sfx.instance = GetModuleHandleW(nullptr);
   if (OpenOwnExecutable()) {
     CreateCrcTable();
-    RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, "MainDialog", MainDialogProc);
+    RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"MainDialog", MainDialogProc);
     CloseOwnExecutable();
     ReleaseCrcTable();
   }

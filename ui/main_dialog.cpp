@@ -2,12 +2,13 @@
 
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
+#include "platform/win32/wide_text.h"
 #include "resources/dialog_ids.h"
 #include "ui/dialog_view.h"
 #include "ui/window_helpers.h"
 
 static LRESULT ToControl(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendDlgItemMessageA(dialog, id, message, wParam, lParam);
+  return SendDlgItemMessageW(dialog, id, message, wParam, lParam);
 }
 
 static void SelectAllItems(HWND dialog, bool selected) {
@@ -17,13 +18,12 @@ static void SelectAllItems(HWND dialog, bool selected) {
 // The whole current folder, or nothing when it cannot be read. The run refuses a path that is
 // missing or does not fit its buffer, with a message, where a cut one would lead elsewhere.
 static void ShowCurrentFolderAsExtractPath(HWND dialog) {
-  std::string folder = platform::CurrentDirectory();
-  ToControl(dialog, IDC_EXTRACT_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  SetControlText(dialog, IDC_EXTRACT_PATH, platform::CurrentDirectory());
 }
 
 // The dialog manager's own way to move the focus, which also keeps the default button right.
 static void MoveFocus(HWND dialog, HWND control) {
-  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
 // Disabling the control that has the keyboard focus would leave the focus on no window, and
@@ -79,20 +79,20 @@ static void RelistEntries(HWND dialog, DialogView& view) {
   if (ToControl(dialog, IDC_SELECT_ALL, BM_GETCHECK, 0, 0) == BST_CHECKED) SelectAllItems(dialog, true);
 }
 
-// An empty path field means the current folder, which the field then shows.
+// An empty path field means the current folder, which the field then shows. The field takes
+// any folder name the file system does, in any script, up to its limit in characters.
 static void ExtractSelected(HWND dialog, DialogView& view) {
-  HWND field = GetDlgItem(dialog, IDC_EXTRACT_PATH);
-  if (GetWindowTextLengthA(field) == 0) ShowCurrentFolderAsExtractPath(dialog);
-  UINT length = GetDlgItemTextA(dialog, IDC_EXTRACT_PATH, sfx.extractPath, ExtractPathSize);
-  if (length >= ExtractPathSize) length = ExtractPathSize - 1;
-  sfx.extractPath[length] = '\0';
+  if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_EXTRACT_PATH)) == 0) ShowCurrentFolderAsExtractPath(dialog);
+  wchar_t typed[ExtractPathCharacters + 1];
+  UINT length = GetDlgItemTextW(dialog, IDC_EXTRACT_PATH, typed, ExtractPathCharacters + 1);
+  SetExtractPath(Utf8FromWide(typed, static_cast<int>(length)));
   ScanArchive(view, ExtractMode);
 }
 
 static void InitialiseMainDialog(HWND dialog) {
   CentreOnScreen(dialog);
-  HICON icon = LoadIconA(static_cast<HINSTANCE>(sfx.instance), "MainIcon");
-  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  HICON icon = LoadIconW(static_cast<HINSTANCE>(sfx.instance), L"MainIcon");
+  SetClassLongPtrW(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   SetFocus(GetDlgItem(dialog, IDC_EXTRACT_PATH));
   ShowCurrentFolderAsExtractPath(dialog);
   ToControl(dialog, IDC_EXTRACT_PATH, EM_SETSEL, 0, 0x7FFF);  // typing replaces the path

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "extract/sfx_state.h"
+#include "platform/win32/wide_text.h"
 #include "resources/dialog_ids.h"
 #include "ui/window_helpers.h"
 
@@ -14,33 +15,32 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
   }
   // Escape sends IDCANCEL, which is ignored: the prompt closes only through "&Ok" (or Enter).
   if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
-    UINT count = GetDlgItemTextA(dialog, IDC_PASSWORD, sfx.passwordText, PasswordTextSize);
-    if (count >= PasswordTextSize) count = PasswordTextSize - 1;
-    sfx.passwordLength = static_cast<int32_t>(count);
-    sfx.passwordText[count] = '\0';
+    // Kept as the text typed; the scan turns it into the bytes each kind of writer used.
+    wchar_t typed[PasswordCharacters + 1];
+    UINT count = GetDlgItemTextW(dialog, IDC_PASSWORD, typed, PasswordCharacters + 1);
+    SetPasswordText(Utf8FromWide(typed, static_cast<int>(count)));
     EndDialog(dialog, IDOK);
   }
   return FALSE;
 }
 
 static void ShowOverwriteQuestion(HWND dialog) {
-  std::string question = sfx.confirmName + msg::OverwriteQuestionSuffix;
-  SendDlgItemMessageA(dialog, IDC_QUESTION, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(question.c_str()));
+  SetControlText(dialog, IDC_QUESTION, sfx.confirmName + msg::OverwriteQuestionSuffix);
 }
 
 // "Don't ask again": the answer becomes the policy for every later existing file, and the main
 // dialog's radio buttons show it at once.
 static void MakeAnswerThePolicy(bool overwrite) {
   HWND main = static_cast<HWND>(sfx.mainDialog);
-  SendDlgItemMessageA(main, IDC_POLICY_CONFIRM, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendDlgItemMessageA(main, overwrite ? IDC_POLICY_OVERWRITE : IDC_POLICY_SKIP, BM_SETCHECK,
+  SendDlgItemMessageW(main, IDC_POLICY_CONFIRM, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendDlgItemMessageW(main, overwrite ? IDC_POLICY_OVERWRITE : IDC_POLICY_SKIP, BM_SETCHECK,
                       BST_CHECKED, 0);
   sfx.policy = overwrite ? PolicyOverwrite : PolicySkip;
   sfx.confirmAnswer = overwrite ? 1 : 0;
 }
 
 static void RecordAnswer(HWND dialog, bool overwrite) {
-  if (SendDlgItemMessageA(dialog, IDC_DONT_ASK_AGAIN, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+  if (SendDlgItemMessageW(dialog, IDC_DONT_ASK_AGAIN, BM_GETCHECK, 0, 0) == BST_CHECKED) {
     MakeAnswerThePolicy(overwrite);
     return;
   }

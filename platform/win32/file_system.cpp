@@ -1,7 +1,9 @@
-// The file-system layer on Win32: the product's own implementation.
+// The file-system layer on Win32: the product's own implementation. Paths arrive in UTF-8 and
+// go to the wide-character calls, so every name reaches the file system as it stands.
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
@@ -11,12 +13,12 @@ static FileHandle FromHandle(HANDLE handle) {
 }
 
 FileHandle OpenForReading(const char* path) {
-  return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  return FromHandle(CreateFileW(WideText(path).get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle CreateForWriting(const char* path) {
-  return FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+  return FromHandle(CreateFileW(WideText(path).get(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -43,24 +45,23 @@ int32_t SeekTo(FileHandle file, int32_t position) {
 bool CloseFile(FileHandle file) { return CloseHandle(AsHandle(file)) != 0; }
 
 bool FindFirstMatch(const char* pattern) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(WideText(pattern).get(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   return true;
 }
 
-bool CreateOneDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+bool CreateOneDirectory(const char* path) { return CreateDirectoryW(WideText(path).get(), nullptr) != 0; }
 
 std::string CurrentDirectory() {
-  // Asked with no room, GetCurrentDirectoryA answers the room it needs, terminator included.
-  DWORD size = GetCurrentDirectoryA(0, nullptr);
+  // Asked with no room, GetCurrentDirectoryW answers the room it needs, terminator included.
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
   if (size == 0) return std::string();
-  std::string folder(size, '\0');
-  DWORD length = GetCurrentDirectoryA(size, folder.data());
+  std::wstring folder(size, L'\0');
+  DWORD length = GetCurrentDirectoryW(size, folder.data());
   if (length == 0 || length >= size) return std::string();  // it changed in between
-  folder.resize(length);
-  return folder;
+  return Utf8FromWide(folder.data(), static_cast<int>(length));
 }
 
 }  // namespace platform

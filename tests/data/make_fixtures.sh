@@ -3,6 +3,8 @@
 # zipfile, 7z), so that the engine is checked against other programs' idea of the format.
 # Malformed archives are not kept here: the tests patch these bytes themselves.
 set -euo pipefail
+# Names beyond ASCII pass through the shell, zip and 7z as UTF-8.
+export LC_ALL=C.UTF-8
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -56,7 +58,33 @@ with zipfile.ZipFile("unsafe_names.zip", "w", zipfile.ZIP_STORED) as z:
     for name in ["../evil.txt", "C:/evil.txt", "/rooted.txt", "sub/../../up.txt", "CON.txt",
                  "ok.txt"]:
         z.writestr(zipfile.ZipInfo(name), b"payload\n")
+# Look-alikes of dots, slashes and device names: fullwidth full stop, solidus and reverse
+# solidus, the division slash, the yen sign (a backslash in some code pages) and fullwidth
+# letters. A best-fit conversion to a code page would turn them into the real thing.
+with zipfile.ZipFile("lookalike_names.zip", "w", zipfile.ZIP_STORED) as z:
+    for name in ["\uff0e\uff0e\uff0fevil.txt", "..\u2215evil.txt", "sub\uff3c..\uff3c..\uff3cup.txt",
+                 "..\u00a5yen.txt", "\uff23\uff2f\uff2e.txt", "ok.txt"]:
+        z.writestr(name, b"payload\n")
+
+# International names, the same from every writer.
+intl = ["\u00dcbersicht.txt", "caf\u00e9/men\u00fc.txt", "\u65e5\u672c\u8a9e.txt"]
+with zipfile.ZipFile("python_utf8_names.zip", "w", zipfile.ZIP_DEFLATED) as z:  # flag bit 11
+    for name in intl: z.writestr(name, name.encode() * 3)
+os.makedirs("intl/caf\u00e9", exist_ok=True)
+for name in intl: open("intl/" + name, "wb").write(name.encode() * 3)
+open(b"intl/caf\xe9 cr\xe8me.txt", "wb").write(b"a Latin-1 file name\n")
 PY
+
+# Info-ZIP on Linux stores a name's bytes and sets no flag: UTF-8 names, and a Latin-1 one as
+# it stands. 7z sets flag bit 11 for names beyond ASCII.
+(cd intl && zip -q -X ../infozip_utf8_names.zip Übersicht.txt café/menü.txt 日本語.txt &&
+ zip -q -X ../infozip_legacy_names.zip "$(printf 'caf\xe9 cr\xe8me.txt')" &&
+ 7z a -tzip ../sevenzip_utf8_names.zip Übersicht.txt café/menü.txt 日本語.txt >/dev/null)
+# Passwords beyond ASCII: Info-ZIP takes the bytes it is given, UTF-8 from a Linux shell or the
+# Windows-1252 bytes an older Windows program would have used. (7z refuses such a password for
+# the traditional encryption, and Python's zipfile cannot encrypt.)
+(cd intl && zip -q -X -P 'pässwort' ../infozip_utf8_password.zip Übersicht.txt &&
+ zip -q -X -P "$(printf 'p\xe4sswort')" ../infozip_legacy_password.zip Übersicht.txt)
 
 # Two plain entries, then two encrypted ones: Info-ZIP adds to an existing archive.
 (cd src && zip -q ../mixed_encryption.zip readme.txt tiny.txt &&

@@ -754,6 +754,99 @@ class KeyboardFocus(SfxTest):
         self.expect_exit_code_0()
 
 
+# Names in several scripts, one in a folder, and an extract path beyond ASCII too.
+INTERNATIONAL = {
+    "Übersicht.txt": text_bytes(40, 3000),
+    "café/menü.txt": text_bytes(41, 500),
+    "日本語.txt": noise_bytes(42, 2000),
+    "Загрузки/отчёт.txt": text_bytes(43, 800),
+    "Ελληνικά.txt": b"",
+}
+INTERNATIONAL_PASSWORD = "pässwort"
+
+
+class InternationalNames(SfxTest):
+    """The same names from every common writer: the list shows them as they are and the files
+    land under them, byte for byte."""
+
+    def expect_true_names_extracted(self, folders=()):
+        listed = [*INTERNATIONAL, *folders]
+        self.assertEqual(sorted(self.listing()), sorted((name, True) for name in listed))
+        out = self.dir / "out" / "Jörg" / "Загрузки"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, INTERNATIONAL)
+        self.assertTreeIs(out, [*INTERNATIONAL, "café", "Загрузки"])
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_python_zipfile_names_with_the_utf8_flag(self):
+        self.start(self.python_zip(INTERNATIONAL.items()))
+        self.expect_true_names_extracted()
+
+    def test_info_zip_names_in_utf8_without_the_flag(self):
+        archive = self.info_zip(INTERNATIONAL)
+        with zipfile.ZipFile(self.dir / "archive.zip") as zf:
+            self.assertEqual({i.flag_bits & 0x800 for i in zf.infolist()}, {0})
+        self.start(archive)
+        self.expect_true_names_extracted()
+
+    def test_7z_names(self):
+        src = self.tree(INTERNATIONAL)
+        subprocess.run(["7z", "a", "-tzip", str(self.dir / "archive.zip"), *INTERNATIONAL], cwd=src,
+                       check=True, capture_output=True)
+        self.start((self.dir / "archive.zip").read_bytes())
+        self.expect_true_names_extracted()
+
+    def test_mksfx_names(self):
+        src = self.tree(INTERNATIONAL)
+        exe = self.dir / "made.exe"
+        bitness = ["--64"] if is_64_bit(STUB) else []
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, "-o", wine_path(exe), "."],
+                              cwd=src, capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.launch(exe)
+        self.expect_true_names_extracted(folders=["café/", "Загрузки/"])
+
+    def test_a_legacy_name_reads_in_the_ansi_code_page(self):
+        raw = b"caf\xe9 cr\xe8me.txt"  # Latin-1 bytes, which are no UTF-8
+        src = self.dir / "src"
+        src.mkdir()
+        with open(os.fsencode(src) + b"/" + raw, "wb") as f:
+            f.write(b"legacy\n")
+        subprocess.run([b"zip", b"-q", b"-X", os.fsencode(self.dir / "archive.zip"), raw], cwd=src, check=True)
+        expected = raw.decode("cp" + self.drive("acp")[0])
+        self.start((self.dir / "archive.zip").read_bytes())
+        self.assertEqual(self.listing(), [(expected, True)])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, {expected: b"legacy\n"})
+        self.leave()
+
+    def test_a_password_beyond_ascii_typed_in_the_prompt_opens_a_utf8_encrypted_entry(self):
+        self.info_zip(INTERNATIONAL, "-P", INTERNATIONAL_PASSWORD)
+        self.start((self.dir / "archive.zip").read_bytes())
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", INTERNATIONAL_PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, INTERNATIONAL)
+        self.leave()
+
+    def test_look_alikes_of_dots_slashes_and_devices_stay_inside_the_extract_path(self):
+        names = ["．．／evil.txt", "..∕evil.txt", "sub＼..＼..＼up.txt", "..¥yen.txt", "ＣＯＮ.txt",
+                 "ｎｕｌ", "ok.txt"]
+        self.start(self.python_zip([(name, name.encode()) for name in names]))
+        out = self.dir / "out" / "inner"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertTreeIs(self.dir / "out", ["inner", *("inner/" + name for name in names)])
+        self.assertFiles(out, {name: name.encode() for name in names})
+        self.assertFalse(list(self.dir.glob("evil*")) + list(self.dir.glob("up*")) + list(self.dir.glob("yen*")))
+        self.leave()
+
+
 class Leaving(SfxTest):
     def test_exit_button_ends_with_code_0(self):
         self.start(self.info_zip(FLAT))

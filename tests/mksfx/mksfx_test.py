@@ -52,7 +52,9 @@ def stub_walk(data, base):
     entries, at = [], base
     while data[at:at + 4] == LOCAL:
         (flags, method, mtime, _, crc, csize, usize, nlen, xlen) = struct.unpack_from("<HHHHIIIHH", data, at + 6)
-        entries.append(dict(name=data[at + 30:at + 30 + nlen].decode("cp437"), flags=flags, method=method,
+        raw_name = data[at + 30:at + 30 + nlen]
+        entries.append(dict(name=raw_name.decode("utf-8" if flags & 0x800 else "cp437"), raw_name=raw_name,
+                            flags=flags, method=method,
                             mtime=mtime, crc=crc, csize=csize, usize=usize))
         at += 30 + nlen + xlen + csize
         repeated = struct.pack("<III", crc, csize, usize)
@@ -214,6 +216,19 @@ class RoundTrip(MksfxCase):
         self.assert_readers_pass(self.path("out.exe"), {"tree/": None, "tree/a.txt": b"a"})
 
 
+    def test_names_beyond_ascii_are_utf8_with_flag_bit_11_and_ascii_names_unflagged(self):
+        expected = {"intl/": None, "intl/Übersicht.txt": b"u", "intl/日本語.txt": b"j", "intl/plain.txt": b"p"}
+        for name, data in expected.items():
+            if data is not None:
+                self.write(name, data)
+        self.mksfx("-o", "out.exe", "intl")
+        self.assert_readers_pass(self.path("out.exe"), expected)
+        with open(self.path("out.exe"), "rb") as f:
+            entries, _ = stub_walk(f.read(), self.base)
+        flags = {e["raw_name"].decode("utf-8"): e["flags"] & 0x800 for e in entries}
+        self.assertEqual(flags, {"intl/": 0, "intl/Übersicht.txt": 0x800, "intl/日本語.txt": 0x800, "intl/plain.txt": 0})
+
+
 class Reproducible(MksfxCase):
     def test_two_builds_of_the_same_folder_are_byte_identical(self):
         self.make_tree()
@@ -339,6 +354,23 @@ class FromZip(MksfxCase):
         data = self.convert(self.path("in.zip"), expected)
         self.assertEqual(data[self.base:self.base + 4], LOCAL)
 
+    def test_each_name_keeps_its_bytes_and_its_flag(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            z.writestr("flagged-Übersicht.txt", b"1")  # zipfile sets flag bit 11
+        self.write("in.zip", buffer.getvalue())
+        self.write("unflagged-café.txt", b"2")
+        with open(self.path("legacy-caf").encode() + b"\xe9.txt", "wb") as f:
+            f.write(b"3")
+        subprocess.run([b"zip", b"-q", b"-X", b"in.zip", "unflagged-café.txt".encode(), b"legacy-caf\xe9.txt"],
+                       cwd=self.dir, check=True)
+        self.mksfx("--from-zip", "in.zip", "-o", "out.exe")
+        with open(self.path("out.exe"), "rb") as f:
+            entries, _ = stub_walk(f.read(), self.base)
+        self.assertEqual([(e["raw_name"], e["flags"] & 0x800) for e in entries],
+                         [("flagged-Übersicht.txt".encode(), 0x800), ("unflagged-café.txt".encode(), 0),
+                          (b"legacy-caf\xe9.txt", 0)])
+
     def test_encrypted_entries_are_kept_as_they_are(self):
         expected = {"s.txt": text_bytes(self.rnd, 9000)}
         self.write("s.txt", expected["s.txt"])
@@ -426,6 +458,13 @@ class Refusals(MksfxCase):
         self.write("tree/ends with dot.", b"b")
         self.write("tree/fine.txt", b"c")
         self.assert_refused_untouched(["tree"], ['"tree/aux.txt"', '"tree/ends with dot."'])
+
+    def test_a_file_name_that_is_not_utf8_is_refused_by_name(self):
+        self.write("tree/fine.txt", b"a")
+        with open(self.path("tree").encode() + b"/caf\xe9.txt", "wb") as f:
+            f.write(b"b")
+        r = self.assert_refused_untouched(["tree"], [])
+        self.assertIn(b'"tree/caf\\xE9.txt": the file name is not UTF-8', r.stderr)
 
     def test_a_name_of_200_bytes_is_taken_and_201_refused(self):
         folder = "d" * 99

@@ -1,8 +1,5 @@
 #include "tests/unit/fake_view.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "extract/sfx_state.h"
 
 void FakeView::ResetList() { list.Clear(); }
@@ -26,10 +23,7 @@ void FakeView::AskPassword() {
   events.push_back("password");
   std::string typed = passwords.empty() ? "" : passwords.front();
   if (!passwords.empty()) passwords.pop_front();
-  size_t length = std::min(typed.size(), sizeof sfx.passwordText - 1);
-  memcpy(sfx.passwordText, typed.data(), length);
-  sfx.passwordText[length] = '\0';
-  sfx.passwordLength = static_cast<int32_t>(length);
+  SetPasswordText(typed);
 }
 
 void FakeView::AskOverwrite() {

@@ -29,6 +29,13 @@ TEST_F(PathsTest, FileNamePartIsWhatFollowsTheLastSeparator) {
   EXPECT_EQ(FileNamePart("D\\" + std::string(300, 'x')).size(), MaxNamePartLength);
 }
 
+TEST_F(PathsTest, FileNamePartCountsCharactersAndNeverSplitsOne) {
+  std::string cyrillic;
+  for (int i = 0; i < 300; i++) cyrillic += "\xD0\x96";  // Ж, two bytes each
+  EXPECT_EQ(FileNamePart("D\\" + cyrillic), cyrillic.substr(0, 2 * MaxNamePartLength));
+  EXPECT_EQ(FileNamePart("\xE6\x97\xA5/\xC3\x9C.txt"), "\xC3\x9C.txt");
+}
+
 TEST_F(PathsTest, TrailingBackslashIsAddedOrRemovedOnce) {
   char buffer[ExtractPathSize] = "C:\\OUT";
   ASSERT_TRUE(WithTrailingBackslash(buffer, sizeof buffer));
@@ -45,11 +52,11 @@ TEST_F(PathsTest, TrailingBackslashIsAddedOrRemovedOnce) {
 TEST_F(PathsTest, WithTrailingBackslashNeverWritesPastTheBuffer) {
   char buffer[ExtractPathSize + 4];
   memset(buffer, 'p', sizeof buffer);
-  buffer[ExtractPathSize - 1] = '\0';  // 255 characters fill the 256-byte path buffer
+  buffer[ExtractPathSize - 1] = '\0';  // the text fills the path buffer
   EXPECT_FALSE(WithTrailingBackslash(buffer, ExtractPathSize));
   EXPECT_EQ(strlen(buffer), ExtractPathSize - 1);
   EXPECT_EQ(buffer[ExtractPathSize], 'p');
-  buffer[ExtractPathSize - 2] = '\0';  // 254 leave room for one more and the zero
+  buffer[ExtractPathSize - 2] = '\0';  // one less leaves room for one more and the zero
   EXPECT_TRUE(WithTrailingBackslash(buffer, ExtractPathSize));
   EXPECT_EQ(buffer[ExtractPathSize - 2], '\\');
 }

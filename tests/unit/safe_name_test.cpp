@@ -4,7 +4,7 @@
 
 TEST(SafeNameTest, OrdinaryRelativeNamesAreSafe) {
   for (const char* name : {"a.txt", "docs/guide.txt", "docs\\deep\\notes.txt", "docs/", "a//b.txt",
-                           ".hidden", "a..b", "CONSOLE.txt", "LPT10", "COM\xb9\xb9", "CONIN",
+                           ".hidden", "a..b", "CONSOLE.txt", "LPT10", "COM\xC2\xB9\xC2\xB9", "CONIN",
                            "CONOUT$x", "x.con"})
     EXPECT_FALSE(IsUnsafeName(name)) << name;
 }
@@ -41,17 +41,32 @@ TEST(SafeNameTest, PortZeroAndTheConsoleBuffersAreDeviceNamesToo) {
     EXPECT_TRUE(IsUnsafeName(name)) << name;
 }
 
-// Windows also reads the superscript digits one to three (Windows-1252 B9, B2, B3) as port
-// numbers.
-TEST(SafeNameTest, PortsNumberedWithSuperscriptDigitsAreDeviceNames) {
-  for (const char* name : {"COM\xb9", "com\xb2.txt", "COM\xb3 .log", "LPT\xb9", "lpt\xb2",
-                           "dir/LPT\xb3.x.y", "LPT\xb9."})
-    EXPECT_TRUE(IsUnsafeName(name)) << name;
-}
-
 TEST(SafeNameTest, ControlAndWildcardCharactersAreUnsafe) {
   for (const std::string& name : {std::string("a\tb"), std::string("a\nb"), std::string("a\x7f"),
                                  std::string("a*b"), std::string("a?b"), std::string("a<b"),
                                  std::string("a>b"), std::string("a|b"), std::string("a\"b")})
+    EXPECT_TRUE(IsUnsafeName(name)) << name;
+}
+
+TEST(SafeNameTest, PortNumbersWrittenAsSuperscriptsNameDevicesToo) {
+  for (const char* name : {"COM\xC2\xB9", "com\xC2\xB2.txt", "LPT\xC2\xB3", "dir/lpt\xC2\xB9.log",
+                           "COM\xC2\xB3 .log", "dir/LPT\xC2\xB3.x.y", "LPT\xC2\xB9."})
+    EXPECT_TRUE(IsUnsafeName(name)) << name;
+  EXPECT_FALSE(IsUnsafeName("COM\xC2\xBC"));  // ¼ is no port number
+}
+
+// A best-fit conversion would turn these into dots, separators and device names; the file
+// system receives them as they are, as ordinary characters of one file name.
+TEST(SafeNameTest, LookAlikesOfDotsSlashesAndDevicesAreOrdinaryNames) {
+  for (const char* name : {"\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\x8F" "evil.txt",  // ．．／
+                           "..\xE2\x88\x95" "evil.txt",                          // ..∕
+                           "sub\xEF\xBC\xBC..\xEF\xBC\xBC" "up.txt",           // ＼..＼
+                           "..\xC2\xA5" "yen.txt",                                // ..¥
+                           "\xEF\xBC\xA3\xEF\xBC\xAF\xEF\xBC\xAE" ".txt"})  // ＣＯＮ
+    EXPECT_FALSE(IsUnsafeName(name)) << name;
+}
+
+TEST(SafeNameTest, BytesThatAreNoCharacterAreUnsafe) {
+  for (const char* name : {"caf\xE9.txt", "a\xEF\xBF\xBD" "b.txt", "\xC0\xAE\xC0\xAE/x"})
     EXPECT_TRUE(IsUnsafeName(name)) << name;
 }

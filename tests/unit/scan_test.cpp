@@ -1,5 +1,6 @@
 #include "extract/scan.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -360,6 +361,54 @@ TEST_F(ScanTest, WithoutStoredPathsTheFileNamePartIsJudged) {
   EXPECT_TRUE(Exists(Out("up.txt")));
 }
 
+TEST_F(ScanTest, InternationalNamesLandUnderTheirTrueNames) {
+  Bytes zip = ReadFixture("infozip_utf8_names.zip");
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+  ExpectExtracted(zip, "\xC3\x9C" "bersicht.txt", Out("\xC3\x9C" "bersicht.txt"));
+  ExpectExtracted(zip, "caf\xC3\xA9/men\xC3\xBC.txt", Out("caf\xC3\xA9\\men\xC3\xBC.txt"));
+  ExpectExtracted(zip, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", Out("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"));
+}
+
+TEST_F(ScanTest, LookAlikesOfDotsSlashesAndDevicesAreWrittenInsideUnderTheirOwnNames) {
+  Bytes zip = ReadFixture("lookalike_names.zip");
+  SetExtractPath(Scratch("deep\\out"));
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Extraction Successful"}));
+  std::vector<std::string> written;
+  for (const auto& entry : fs::recursive_directory_iterator(NativePath(Scratch())))
+    written.push_back(fs::relative(entry.path(), NativePath(Scratch())).u8string());
+  std::sort(written.begin(), written.end());
+  std::vector<std::string> expected = {"deep", "deep/out", "program.exe"};
+  for (const CentralEntry& e : CentralEntries(zip)) expected.push_back("deep/out/" + e.name);
+  std::sort(expected.begin(), expected.end());
+#ifdef _WIN32
+  for (std::string& path : expected) std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+  EXPECT_EQ(written, expected);
+}
+
+TEST_F(ScanTest, APasswordBeyondAsciiOpensEntriesEncryptedFromEitherForm) {
+  // Info-ZIP took the UTF-8 bytes in one archive and the Windows-1252 bytes in the other.
+  if (platform::Utf8ToLegacy("\xC3\xA4") != "\xE4") GTEST_SKIP() << "the legacy code page is not Windows-1252";
+  for (const char* fixture : {"infozip_utf8_password.zip", "infozip_legacy_password.zip"}) {
+    SCOPED_TRACE(fixture);
+    sfx.password.clear();
+    SetExtractPath(Scratch(fixture));
+    view_ = FakeView();
+    view_.passwords = {"p\xC3\xA4sswort"};
+    Bytes zip = ReadFixture(fixture);
+    OpenAndList(zip);
+    ScanArchive(view_, ExtractMode);
+    EXPECT_EQ(view_.events, (Strings{"password", "Extraction Successful"}));
+    ExpectExtracted(zip, "\xC3\x9C" "bersicht.txt", Scratch(std::string(fixture) + "\\\xC3\x9C" "bersicht.txt"));
+    platform::CloseFile(sfx.archiveHandle);
+    sfx.archiveHandle = platform::InvalidFile;
+  }
+}
+
 TEST_F(ScanTest, AnExtractPathThatFillsItsBufferIsRefusedNotCut) {
   std::string longPath = Scratch("p") + std::string(ExtractPathSize - 1 - Scratch("p").size(), 'x');
   SetExtractPath(longPath);
@@ -384,11 +433,11 @@ TEST_F(ScanTest, AnEmptyExtractPathMeansTheCurrentFolder) {
 }
 
 TEST_F(ScanTest, AnEmptyExtractPathInACurrentFolderTooLongForItIsRefusedNotCut) {
-  // 256 characters whose first 255 end in a backslash: cut to fit its buffer, the path would
-  // name the parent folder.
-  std::string parent = Scratch(std::string(ExtractPathSize - 3 - Scratch().size(), 'p'));
+  // 256 characters whose first 255 end in a backslash: cut to what the field takes, the path
+  // would name the parent folder.
+  std::string parent = Scratch(std::string(ExtractPathCharacters - 2 - Scratch().size(), 'p'));
   std::string folder = parent + "\\x";
-  ASSERT_EQ(folder.size(), ExtractPathSize);
+  ASSERT_EQ(folder.size(), ExtractPathCharacters + 1);
   fs::create_directories(NativePath(folder));
   SetExtractPath("");
   OpenAndList(ReadFixture("four_plain.zip"));

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "extract/format.h"
+#include "extract/utf8.h"
 #include "tools/mksfx/errors.h"
+#include "tools/mksfx/host.h"
 #include "tools/mksfx/limits.h"
 
 namespace {
@@ -15,7 +17,7 @@ constexpr size_t BufferSize = 1u << 16;
 using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 FilePtr OpenInput(const SourceEntry& entry) {
-  FilePtr file(std::fopen(entry.path.string().c_str(), "rb"), &std::fclose);
+  FilePtr file(host::OpenForReading(entry.path), &std::fclose);
   if (!file) throw Fatal(entry.path.string() + ": cannot open for reading");
   return file;
 }
@@ -86,11 +88,19 @@ void ArchiveWriter::EndEntry(EntryRecord& record, uint64_t headerAt) {
   if (central_.size() > MaxEntryCount) throw Fatal("more than 65535 entries, which needs ZIP64; the stub cannot read it");
 }
 
-void ArchiveWriter::AddDirectory(const SourceEntry& entry) {
+// A new entry's name and time. A name beyond ASCII is written in UTF-8 and says so (flag bit
+// 11); a plain ASCII name needs no flag, and older readers then see it exactly as before.
+static EntryRecord NewRecord(const SourceEntry& entry) {
   EntryRecord record;
   record.name = entry.name;
+  if (!IsAscii(entry.name)) record.flags |= FlagUtf8;
   record.modTime = entry.modTime;
   record.modDate = entry.modDate;
+  return record;
+}
+
+void ArchiveWriter::AddDirectory(const SourceEntry& entry) {
+  EntryRecord record = NewRecord(entry);
   record.externalAttributes = DosDirectoryAttribute;
   BeginEntry(record);
   EndEntry(record, record.localOffset);
@@ -99,10 +109,7 @@ void ArchiveWriter::AddDirectory(const SourceEntry& entry) {
 void ArchiveWriter::AddFile(const SourceEntry& entry) {
   if (entry.size >= OutputLimit)
     throw Fatal(entry.path.string() + ": 2 GiB or more, beyond what the stub can reach; nothing written");
-  EntryRecord record;
-  record.name = entry.name;
-  record.modTime = entry.modTime;
-  record.modDate = entry.modDate;
+  EntryRecord record = NewRecord(entry);
   record.uncompressedSize = static_cast<uint32_t>(entry.size);
   record.crc32 = FileCrc(entry);
   if (encryptor_) record.flags |= FlagEncrypted;

@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <string>
 
 namespace host {
@@ -17,5 +20,11 @@ bool StderrIsTerminal();
 bool ReadHiddenLine(const std::string& prompt, std::string& line);
 // The running program's own file; empty when it cannot be found.
 std::string ExecutablePath();
+
+// An input file opened for binary reading, by its name in the system's own form (on Windows
+// the wide one, which holds every character a name can have). Null when it cannot be opened.
+FILE* OpenForReading(const std::filesystem::path& path);
+// The file's last modification time. False when it cannot be read.
+bool ModificationTime(const std::filesystem::path& path, time_t& time);
 
 }  // namespace host

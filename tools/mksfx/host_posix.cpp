@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -47,6 +48,15 @@ std::string ExecutablePath() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string() : self.string();
+}
+
+FILE* OpenForReading(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rb"); }
+
+bool ModificationTime(const std::filesystem::path& path, time_t& time) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  time = info.st_mtime;
+  return true;
 }
 
 }  // namespace host

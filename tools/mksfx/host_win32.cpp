@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <io.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 
@@ -51,6 +52,15 @@ std::string ExecutablePath() {
   char path[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   return length == 0 || length >= sizeof path ? std::string() : std::string(path, length);
+}
+
+FILE* OpenForReading(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"rb"); }
+
+bool ModificationTime(const std::filesystem::path& path, time_t& time) {
+  struct _stat64 info {};
+  if (_wstat64(path.c_str(), &info) != 0) return false;
+  time = static_cast<time_t>(info.st_mtime);
+  return true;
 }
 
 }  // namespace host

@@ -5,9 +5,10 @@
 
 #include "extract/format.h"
 
-// The stub builds each output path in a MAX_PATH (260) buffer from the extract path, a
-// separator and the entry name. 200 bytes for the name leave room for an ordinary extract
-// path such as "C:\Users\someone\Downloads\"; a longer name would fail on many machines.
+// The stub hands each output path, the extract path, a separator and the entry name, to calls
+// that take at most MAX_PATH (260) characters. 200 characters for the name leave room for an
+// ordinary extract path such as "C:\Users\someone\Downloads\"; a longer name would fail on
+// many machines.
 constexpr uint32_t MaxEntryNameLength = 200;
 
 // The stub seeks with signed 32-bit positions counted from the start of the exe, so every
@@ -17,5 +18,5 @@ constexpr uint64_t OutputLimit = SeekLimit;
 // The end record counts entries in 16 bits; more would need ZIP64, which the stub cannot read.
 constexpr uint32_t MaxEntryCount = 0xFFFF;
 
-// The longest password the stub's password box can hold (its buffer keeps a terminator).
-constexpr uint32_t MaxPasswordLength = PasswordTextSize - 1;
+// The longest password the stub's password box can hold, in characters.
+constexpr uint32_t MaxPasswordLength = PasswordCharacters;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "extract/archive_walk.h"
 #include "extract/crc32.h"
+#include "extract/utf8.h"
 #include "tools/mksfx/archive_writer.h"
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"
@@ -35,7 +37,7 @@ std::string PasswordFrom(const Options& o) {
     if (password != again) throw MksfxError(ExitUsage, "the two passwords differ");
   }
   if (password.empty()) throw MksfxError(ExitUsage, "the password is empty");
-  if (password.size() > MaxPasswordLength)
+  if (Utf16Length(password) > MaxPasswordLength)
     throw MksfxError(ExitUsage, "the password is longer than the stub's " + std::to_string(MaxPasswordLength) + " characters");
   return password;
 }
@@ -56,6 +58,7 @@ size_t BuildFromSources(const Options& o, const Bytes& stub) {
     total += e.size;
     if (o.reproducible) e.modTime = EarliestDosTime, e.modDate = EarliestDosDate;
   }
+  RefuseIfAny(NamesNotInUtf8(named));
   RefuseBadNames(named, o.allowCaseDuplicates);
   std::unique_ptr<Encryptor> encryptor;
   if (o.encrypt) encryptor = std::make_unique<Encryptor>(PasswordFrom(o));
@@ -79,8 +82,9 @@ void BuildFromZip(const Options& o, const Bytes& stub) {
   RefuseIfAny(UnsupportedMethods(entries));
   std::vector<NamedEntry> named;
   uint64_t total = 0;
+  // Each name keeps its bytes and flag; it is judged as the stub will read it.
   for (const ImportedEntry& e : entries) {
-    named.push_back({e.record.name, !e.record.name.empty() && e.record.name.back() == '/'});
+    named.push_back({DecodeEntryName(e.record.name, e.record.flags), !e.record.name.empty() && e.record.name.back() == '/'});
     total += e.record.compressedSize;
   }
   RefuseBadNames(named, o.allowCaseDuplicates);

@@ -1,9 +1,9 @@
 #include "tools/mksfx/name_rules.h"
 
-#include <cctype>
 #include <map>
 
 #include "extract/safe_name.h"
+#include "extract/utf8.h"
 #include "tools/mksfx/limits.h"
 
 namespace {
@@ -12,8 +12,9 @@ namespace {
 // the user would learn of it only on the receiving machine.
 std::string ProblemWithName(const std::string& name) {
   if (name.empty() || name == "/") return "an entry has an empty name";
-  if (name.size() > MaxEntryNameLength)
-    return "\"" + name + "\": name is " + std::to_string(name.size()) + " bytes long, the stub takes at most " +
+  size_t length = Utf16Length(name);
+  if (length > MaxEntryNameLength)
+    return "\"" + name + "\": name is " + std::to_string(length) + " characters long, the stub takes at most " +
            std::to_string(MaxEntryNameLength);
   if (IsUnsafeName(name)) return "\"" + name + "\": the stub refuses this name as unsafe";
   return std::string();
@@ -24,12 +25,33 @@ std::string PathKey(const std::string& name) {
   return !name.empty() && name.back() == '/' ? name.substr(0, name.size() - 1) : name;
 }
 
-std::string Folded(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+// The name with its bytes that are no UTF-8 shown as \xNN, so that a message can name it.
+std::string Printable(const std::string& name) {
+  std::string shown;
+  for (size_t at = 0; at < name.size();) {
+    size_t start = at;
+    if (NextCharacter(name, at) != ReplacementCharacter || at - start > 1) {
+      shown.append(name, start, at - start);
+      continue;
+    }
+    static const char digits[] = "0123456789ABCDEF";
+    uint8_t byte = static_cast<uint8_t>(name[start]);
+    shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+  }
+  return shown;
 }
 
 }  // namespace
+
+std::vector<std::string> NamesNotInUtf8(const std::vector<NamedEntry>& entries) {
+  std::vector<std::string> problems;
+  for (const NamedEntry& entry : entries)
+    if (!IsValidUtf8(entry.name))
+      problems.push_back("\"" + Printable(entry.name) +
+                         "\": the file name is not UTF-8, and would show as other characters on "
+                         "every machine; rename it");
+  return problems;
+}
 
 std::vector<std::string> NameProblems(const std::vector<NamedEntry>& entries, bool allowCaseDuplicates) {
   std::vector<std::string> problems;
@@ -46,7 +68,7 @@ std::vector<std::string> NameProblems(const std::vector<NamedEntry>& entries, bo
       problems.push_back("\"" + entry.name + "\": a second entry with the same path as \"" + same.first->second->name + "\"");
       continue;
     }
-    auto alike = folded.emplace(Folded(key), &entry);
+    auto alike = folded.emplace(FoldCase(key), &entry);
     // Two folders that differ in case merge harmlessly on Windows; anything else overwrites.
     bool bothFolders = entry.isDirectory && alike.first->second->isDirectory;
     if (!alike.second && !bothFolders && !allowCaseDuplicates)

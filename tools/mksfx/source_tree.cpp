@@ -1,11 +1,10 @@
 #include "tools/mksfx/source_tree.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <ctime>
 
 #include "tools/mksfx/errors.h"
+#include "tools/mksfx/host.h"
 
 namespace fs = std::filesystem;
 
@@ -19,9 +18,8 @@ struct Collector {
 
 // ZIP keeps local time in DOS form: two-second steps, years from 1980.
 void SetDosTime(SourceEntry& entry) {
-  struct stat info {};
-  if (stat(entry.path.string().c_str(), &info) != 0) return;
-  time_t seconds = info.st_mtime;
+  time_t seconds;
+  if (!host::ModificationTime(entry.path, seconds)) return;
   const std::tm* local = std::localtime(&seconds);
   if (!local || local->tm_year < 80) return;
   entry.modDate = static_cast<uint16_t>(((local->tm_year - 80) << 9) | ((local->tm_mon + 1) << 5) | local->tm_mday);

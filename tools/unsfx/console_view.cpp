@@ -1,8 +1,5 @@
 #include "tools/unsfx/console_view.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "extract/format.h"
 #include "extract/sfx_state.h"
 
@@ -65,11 +62,8 @@ void ConsoleView::AskPassword() {
     typed = *settings_.password;
   else if (prompter_.Interactive())
     typed = prompter_.ReadLine("Password: ", false).value_or("");
-  // As the dialog's edit field does, keep what fits in the buffer and no more.
-  size_t length = std::min<size_t>(typed.size(), PasswordTextSize - 1);
-  memcpy(sfx.passwordText, typed.data(), length);
-  sfx.passwordText[length] = '\0';
-  sfx.passwordLength = static_cast<int32_t>(length);
+  // As the dialog's edit field does, keep what fits and no more.
+  SetPasswordText(typed);
 }
 
 void ConsoleView::AskOverwrite() {

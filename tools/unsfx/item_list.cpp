@@ -2,12 +2,7 @@
 
 #include <algorithm>
 
-static std::string LowerCase(const std::string& text) {
-  std::string lower = text;
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower;
-}
+#include "extract/utf8.h"
 
 void ItemList::Clear() {
   items_.clear();
@@ -15,7 +10,7 @@ void ItemList::Clear() {
   selectedCount_ = 0;
 }
 
-void ItemList::Add(const std::string& text) { items_.push_back({LowerCase(text), text, false}); }
+void ItemList::Add(const std::string& text) { items_.push_back({FoldCase(text), text, false}); }
 
 void ItemList::SortAdded() {
   if (sortedCount_ == items_.size()) return;
@@ -27,7 +22,7 @@ void ItemList::SortAdded() {
 
 int ItemList::FindExact(int after, const std::string& text) {
   SortAdded();
-  std::string key = LowerCase(text);
+  std::string key = FoldCase(text);
   auto range = std::equal_range(items_.begin(), items_.end(), Item{key, {}, false},
                                 [](const Item& a, const Item& b) { return a.key < b.key; });
   if (range.first == range.second) return NoItem;

@@ -2,12 +2,13 @@
 // command line, through the same engine and rules as the dialog.
 #include <iostream>
 
+#include "tools/unsfx/arguments.h"
 #include "tools/unsfx/exit_codes.h"
 #include "tools/unsfx/options.h"
 #include "tools/unsfx/run.h"
 
 int main(int argc, char** argv) {
-  ParsedCommandLine parsed = ParseCommandLine(argc, argv);
+  ParsedCommandLine parsed = ParseCommandLine(Utf8Arguments(argc, argv));
   if (!parsed.error.empty()) {
     std::cerr << "unsfx: " << parsed.error << "\n" << UsageText();
     return ExitBadArchive;

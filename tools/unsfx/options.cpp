@@ -1,9 +1,9 @@
 #include "tools/unsfx/options.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "extract/format.h"
+#include "extract/utf8.h"
 
 const char* UsageText() {
   return "usage: unsfx list FILE [-j]\n"
@@ -70,13 +70,13 @@ class OptionReader {
     } else if (extracting && (word == "-d" || word == "--directory")) {
       if (!Value(options.directory)) return word + " needs a folder";
       if (options.directory.empty()) return "the folder must not be empty";
-      if (options.directory.size() >= ExtractPathSize)
-        return "the folder path is longer than " + std::to_string(ExtractPathSize - 1) + " characters";
+      if (Utf16Length(options.directory) > ExtractPathCharacters)
+        return "the folder path is longer than " + std::to_string(ExtractPathCharacters) + " characters";
     } else if (decoding && (word == "-P" || word == "--password")) {
       std::string password;
       if (!Value(password)) return word + " needs a password";
-      if (password.size() >= PasswordTextSize)
-        return "the password is longer than " + std::to_string(PasswordTextSize - 1) + " characters";
+      if (Utf16Length(password) > PasswordCharacters)
+        return "the password is longer than " + std::to_string(PasswordCharacters) + " characters";
       options.password = password;
     } else if (!word.empty() && word[0] == '-') {
       return "unknown option " + word;
@@ -100,9 +100,8 @@ class OptionReader {
 
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
+ParsedCommandLine ParseCommandLine(std::vector<std::string> words) {
   ParsedCommandLine parsed;
-  std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
   if (words.empty()) {
     parsed.error = "no command given";
     return parsed;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "extract/sfx_state.h"
 
@@ -24,5 +25,6 @@ struct ParsedCommandLine {
   std::string error;  // a usage error; empty when the command line is sound
 };
 
-ParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
+// The words after the program's name, in UTF-8.
+ParsedCommandLine ParseCommandLine(std::vector<std::string> words);
 const char* UsageText();

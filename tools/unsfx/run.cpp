@@ -1,8 +1,5 @@
 #include "tools/unsfx/run.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "extract/crc32.h"
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
@@ -14,14 +11,6 @@ static int PrintListing(ConsoleView& view, std::ostream& out) {
   if (view.Report().archiveError) return ExitBadArchive;
   for (const std::string& name : view.NamesInArchiveOrder()) out << name << '\n';
   return ExitAllFine;
-}
-
-// The command line has refused a folder that does not fit; an empty one is the current folder,
-// which the scan fills in itself.
-static void SetExtractPath(const std::string& folder) {
-  size_t length = std::min<size_t>(folder.size(), ExtractPathSize - 1);
-  memcpy(sfx.extractPath, folder.data(), length);
-  sfx.extractPath[length] = '\0';
 }
 
 // Selects every entry, runs the scan over them and names those that stayed selected.
@@ -50,6 +39,8 @@ static int RunOnOpenArchive(const Options& options, Prompter& prompter, std::ost
     case Command::Test:
       return RunOverAllEntries(view, TestMode, messages);
     case Command::Extract:
+      // The command line has refused a folder that does not fit; an empty one is the current
+      // folder, which the scan fills in itself.
       SetExtractPath(options.directory);
       return RunOverAllEntries(view, ExtractMode, messages);
     case Command::Help:

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "platform/win32/wide_text.h"
 #include "tools/unsfx/prompter.h"
 
 bool TerminalPrompter::Interactive() {
@@ -27,5 +28,7 @@ std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt,
     std::cerr << '\n';
   }
   if (!got) return std::nullopt;
-  return line;
+  // The console hands over its own code page's bytes; the engine takes UTF-8.
+  WideText wide(GetConsoleCP(), line);
+  return Utf8FromWide(wide.get(), wide.length());
 }

@@ -415,6 +415,10 @@ void Close(const Args& args, Reply& reply) {
   if (HWND dialog = Dialog(args, 1, reply)) PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+// The ANSI code page in the program's Wine prefix: names stored without the UTF-8 flag and not
+// in UTF-8 are read in it.
+void AnsiCodePage(const Args&, Reply& reply) { reply.data.push_back(std::to_string(GetACP())); }
+
 // The ID of the control with the keyboard focus, or "none".
 void Focus(const Args& args, Reply& reply) {
   HWND dialog = Dialog(args, 1, reply);
@@ -476,6 +480,7 @@ constexpr Command Commands[] = {
     {"close", 1, Close},            // close [CAPTION]
     {"focus", 1, Focus},            // focus [CAPTION]
     {"key", 2, Key},                // key escape|enter|space|tab [CAPTION]
+    {"acp", 1, AnsiCodePage},       // acp
 };
 
 void Emit(const std::string& line) {

@@ -305,8 +305,9 @@ class Failures(UnsfxCase):
         self.assertExit(result, ENTRY_FAILED)
         self.assertTreeExtracted(target, {"good.txt": b"payload"})
         for name in devices:
-            self.assertIn(b"Unsafe path... " + name + b"\n", result.stderr)
-            self.assertIn(b"unsfx: failed: " + name + b"\n", result.stderr)
+            shown = name.decode("cp1252").encode()  # a legacy name, shown in UTF-8
+            self.assertIn(b"Unsafe path... " + shown + b"\n", result.stderr)
+            self.assertIn(b"unsfx: failed: " + shown + b"\n", result.stderr)
 
     def test_unsupported_method_stops_the_run_after_the_good_entries(self):
         archive = self.pyzip("mixed.zip", [("one.txt", b"1" * 100), ("two.txt", b"2" * 100)])
@@ -404,6 +405,76 @@ class Terminal(UnsfxCase):
         self.assertEqual(files, {"a.txt": b"new a", "b.txt": b"new b"})
 
 
+INTERNATIONAL = {
+    "Übersicht.txt": b"uber\n" * 50,
+    "café/menü.txt": b"menu\n",
+    "日本語.txt": random.Random(8).randbytes(3000),
+    "Загрузки/отчёт.txt": b"report\n",
+}
+
+
+class InternationalNames(UnsfxCase):
+    """Names are listed and written in UTF-8, whichever way the writer stored them."""
+
+    def archive_by(self, writer):
+        src = self.path("intl")
+        write_tree(src, INTERNATIONAL)
+        archive = self.path(writer + ".zip")
+        if writer == "zipfile":
+            self.pyzip(writer + ".zip", INTERNATIONAL.items())
+        elif writer == "zip":
+            subprocess.run(["zip", "-q", "-X", archive, *INTERNATIONAL], cwd=src, check=True)
+        else:
+            subprocess.run(["7z", "a", "-tzip", archive, *INTERNATIONAL], cwd=src, check=True, capture_output=True)
+        return archive
+
+    def test_every_writer_lists_and_extracts_the_true_names(self):
+        for writer in ("zipfile", "zip", "7z"):
+            with self.subTest(writer=writer):
+                archive = self.archive_by(writer)
+                listed = self.unsfx("list", archive)
+                self.assertExit(listed, ALL_FINE)
+                self.assertEqual(sorted(listed.stdout.decode("utf-8").splitlines()), sorted(INTERNATIONAL))
+                result, target = self.extract(archive, into="out-" + writer)
+                self.assertExit(result, ALL_FINE)
+                self.assertTreeExtracted(target, INTERNATIONAL)
+
+    def test_a_name_that_is_not_utf8_is_read_as_windows_1252(self):
+        src = self.path("legacy").encode()
+        os.makedirs(src)
+        raw = b"caf\xe9 \x80 cr\xe8me.txt"  # Latin-1 bytes with the euro sign of Windows-1252
+        with open(src + b"/" + raw, "wb") as f:
+            f.write(b"legacy\n")
+        archive = self.path("legacy.zip")
+        subprocess.run([b"zip", b"-q", b"-X", archive.encode(), raw], cwd=src, check=True)
+        listed = self.unsfx("list", archive)
+        self.assertEqual(listed.stdout.decode("utf-8").splitlines(), ["café € crème.txt"])
+        result, target = self.extract(archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {"café € crème.txt": b"legacy\n"})
+
+    def test_look_alikes_of_dots_slashes_and_devices_stay_inside_the_folder(self):
+        names = ["．．／evil.txt", "..∕evil.txt", "sub＼..＼..＼up.txt", "..¥yen.txt", "ＣＯＮ.txt", "ok.txt"]
+        archive = self.pyzip("lookalikes.zip", [(n, n.encode()) for n in names])
+        result, target = self.extract(archive, into="deep/out")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {n: n.encode() for n in names})
+        self.assertEqual(sorted(os.listdir(self.path("deep"))), ["out"])
+        self.assertFalse([n for n in os.listdir(self.work) if "evil" in n or "up" in n or "yen" in n])
+
+    def test_a_password_beyond_ascii_opens_utf8_and_windows_1252_encryption(self):
+        src = self.path("intl")
+        write_tree(src, INTERNATIONAL)
+        for form, password in (("utf8", "pässwort".encode()), ("cp1252", "pässwort".encode("cp1252"))):
+            with self.subTest(form=form):
+                archive = self.path(form + ".zip").encode()
+                subprocess.run([b"zip", b"-q", b"-X", b"-P", password, archive, "Übersicht.txt".encode()],
+                               cwd=src, check=True)
+                result, target = self.extract(archive.decode(), "-P", "pässwort", into="out-" + form)
+                self.assertExit(result, ALL_FINE)
+                self.assertTreeExtracted(target, {"Übersicht.txt": INTERNATIONAL["Übersicht.txt"]})
+
+
 def case_names():
     loader = unittest.TestLoader()
     for cls in UnsfxCase.__subclasses__():
@@ -423,6 +494,7 @@ def main():
         print("\n".join(case_names()))
         return 0
     UNSFX, ARCHIVE_BASE = args.unsfx, args.archive_base
+    os.environ["LC_ALL"] = "C.UTF-8"  # names beyond ASCII pass through zip and 7z as UTF-8
     suite = unittest.TestLoader().loadTestsFromNames(args.cases or list(case_names()),
                                                      sys.modules[__name__])
     return 0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1

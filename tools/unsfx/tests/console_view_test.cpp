@@ -49,12 +49,20 @@ TEST_F(ConsoleViewTest, PasswordIsEmptyWithoutATerminal) {
   EXPECT_TRUE(prompter.prompts.empty());
 }
 
-TEST_F(ConsoleViewTest, TypedPasswordIsCutToWhatItsBufferHolds) {
+TEST_F(ConsoleViewTest, TypedPasswordIsCutToWhatThePasswordFieldTakes) {
   ScriptedPrompter prompter(true, {std::string(200, 'p')});
   ConsoleView view(ViewSettings(), prompter, messages_);
   view.AskPassword();
-  EXPECT_EQ(sfx.passwordLength, int32_t(PasswordTextSize - 1));
-  EXPECT_EQ(sfx.passwordText[PasswordTextSize - 1], '\0');
+  EXPECT_EQ(Password(), std::string(PasswordCharacters, 'p'));
+}
+
+TEST_F(ConsoleViewTest, TypedPasswordBeyondAsciiIsCutInCharactersNotBytes) {
+  std::string umlauts;
+  for (int i = 0; i < 100; i++) umlauts += "\xC3\xA4";
+  ScriptedPrompter prompter(true, {umlauts});
+  ConsoleView view(ViewSettings(), prompter, messages_);
+  view.AskPassword();
+  EXPECT_EQ(Password(), umlauts.substr(0, 2 * PasswordCharacters));
 }
 
 struct OverwriteCase {

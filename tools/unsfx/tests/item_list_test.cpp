@@ -79,3 +79,15 @@ TEST(ItemList, CountsSelectedItemsAndIgnoresIndicesOutOfRange) {
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.SelectedCount(), 0);
 }
+
+TEST(ItemList, FindExactIgnoresCaseBeyondAscii) {
+  ItemList list;
+  for (const char* name : {"\xC3\x9C" "bersicht.txt", "\xD0\x97\xD0\xB0\xD0\xB3\xD1\x80\xD1\x83\xD0\xB7\xD0\xBA\xD0\xB8",
+                           "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1"})
+    list.Add(name);
+  EXPECT_EQ(list.Text(list.FindExact(-1, "\xC3\xBC" "BERSICHT.txt")), "\xC3\x9C" "bersicht.txt");  // üBERSICHT
+  EXPECT_NE(list.FindExact(-1, "\xD0\xB7\xD0\x90\xD0\x93\xD0\xA0\xD0\xA3\xD0\x97\xD0\x9A\xD0\x98"),
+            ItemList::NoItem);  // зАГРУЗКИ
+  EXPECT_NE(list.FindExact(-1, "\xCE\x95\xCE\x9B\xCE\x9B\xCE\x86\xCE\x94\xCE\x91"), ItemList::NoItem);  // ΕΛΛΆΔΑ
+  EXPECT_EQ(list.FindExact(-1, "Ubersicht.txt"), ItemList::NoItem);  // no accent is dropped
+}

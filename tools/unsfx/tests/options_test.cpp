@@ -4,10 +4,7 @@
 
 #include <vector>
 
-static ParsedCommandLine Parse(std::vector<const char*> words) {
-  words.insert(words.begin(), "unsfx");
-  return ParseCommandLine(static_cast<int>(words.size()), words.data());
-}
+static ParsedCommandLine Parse(std::vector<std::string> words) { return ParseCommandLine(words); }
 
 TEST(CommandLine, ExtractTakesFolderPathsPolicyPasswordAndQuiet) {
   ParsedCommandLine p = Parse({"extract", "-d", "out", "a.exe", "-j", "--skip", "-P", "pw", "-q"});
