@@ -2,13 +2,9 @@
 
 #include <vector>
 
+#include "extract/little_endian.h"
 #include "extract/sfx_state.h"
 #include "extract/utf8.h"
-
-static uint16_t Load16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-static uint32_t Load32(const uint8_t* p) {
-  return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 bool StartWalk() {
   sfx.archiveBase = sfx.attachedAt;

@@ -16,6 +16,9 @@ constexpr uint32_t OddLocalSignature = 0x50000000;
 // De-facto data descriptor signature (50 4B 07 08), written before the CRC and sizes that an
 // entry with flag bit 3 repeats behind its data. Not a header signature, so it may be a literal.
 constexpr uint32_t DataDescriptorSignature = 0x08074B50;
+// The extra field that holds 64-bit values for 32-bit header fields that hold the marker.
+constexpr uint16_t Zip64ExtraId = 0x0001;
+constexpr uint32_t Zip64Marker = 0xFFFFFFFF;
 
 constexpr uint32_t LocalHeaderSize = 30;
 constexpr uint32_t EncryptionHeaderSize = 12;

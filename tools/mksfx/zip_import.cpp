@@ -8,7 +8,6 @@
 namespace {
 
 constexpr uint32_t MaxCommentLength = 0xFFFF;
-constexpr uint32_t Zip64Marker32 = 0xFFFFFFFF;
 // Writers that stream may add a ZIP64 end record (56 bytes as they write it) and its locator
 // (20 bytes) between the central directory and the end record, even when nothing needs them.
 constexpr uint32_t Zip64LocatorSignature = 0x07064B50;
@@ -48,9 +47,9 @@ uint64_t FindEndRecord(const Reader& r, uint64_t fileSize) {
 // Values too large for 32 bits stand in the ZIP64 block, in this order, only when their field
 // holds the marker.
 void ResolveZip64(EntryRecord& e, uint64_t& offset, const std::string& zipName) {
-  bool wantsUncompressed = e.uncompressedSize == Zip64Marker32;
-  bool wantsCompressed = e.compressedSize == Zip64Marker32;
-  bool wantsOffset = offset == Zip64Marker32;
+  bool wantsUncompressed = e.uncompressedSize == Zip64Marker;
+  bool wantsCompressed = e.compressedSize == Zip64Marker;
+  bool wantsOffset = offset == Zip64Marker;
   if (!wantsUncompressed && !wantsCompressed && !wantsOffset) return;
   const Bytes& extra = e.centralExtra;
   for (size_t at = 0; at + 4 <= extra.size(); at += 4 + Load16(&extra[at + 2])) {
@@ -129,7 +128,7 @@ std::vector<ImportedEntry> ReadZipEntries(FILE* zip, const std::string& zipName)
   uint32_t centralSize = Load32(&end[12]), centralOffset = Load32(&end[16]);
   if (Load16(&end[4]) != 0 || Load16(&end[6]) != 0 || count != Load16(&end[8]))
     throw Fatal(zipName + ": a multi-disk archive");
-  if (count == 0xFFFF || centralOffset == Zip64Marker32) throw Fatal(zipName + ": a ZIP64 archive with more entries than the stub can take");
+  if (count == 0xFFFF || centralOffset == Zip64Marker) throw Fatal(zipName + ": a ZIP64 archive with more entries than the stub can take");
   uint64_t centralEnd = CentralDirectoryEnd(r, endAt);
   if (centralSize > centralEnd) throw Fatal(zipName + ": damaged end of central directory record");
   // Bytes in front of the archive move everything; the central directory stands right before

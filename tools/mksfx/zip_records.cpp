@@ -95,7 +95,3 @@ Bytes WithoutZip64(const Bytes& extra) {
   }
   return kept;
 }
-
-uint16_t Load16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Load32(const uint8_t* p) { return Load16(p) | (uint32_t(Load16(p + 2)) << 16); }
-uint64_t Load64(const uint8_t* p) { return Load32(p) | (uint64_t(Load32(p + 4)) << 32); }

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "extract/format.h"
+#include "extract/little_endian.h"
+
 using Bytes = std::vector<uint8_t>;
 
 // Signatures as stored in the file. The stub must never contain these bytes; mksfx may.
@@ -18,8 +21,6 @@ constexpr uint32_t EndRecordSize = 22;
 constexpr uint16_t VersionNeededDefault = 20;  // 2.0: deflate, directories, encryption
 constexpr uint16_t VersionMadeByDos = 20;      // host 0 (MS-DOS attributes), version 2.0
 constexpr uint32_t DosDirectoryAttribute = 0x10;
-// An extra-field block that holds 64-bit sizes; mksfx never needs one and drops it.
-constexpr uint16_t Zip64ExtraId = 0x0001;
 
 // One entry's fields as they stand in both its local and central header.
 struct EntryRecord {
@@ -49,7 +50,3 @@ Bytes EndRecordBytes(uint16_t entryCount, uint32_t centralSize, uint32_t central
 // The extra field without its ZIP64 blocks: once the header holds the real 32-bit sizes, a
 // leftover ZIP64 block would only contradict it.
 Bytes WithoutZip64(const Bytes& extra);
-
-uint16_t Load16(const uint8_t* p);
-uint32_t Load32(const uint8_t* p);
-uint64_t Load64(const uint8_t* p);
