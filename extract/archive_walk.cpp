@@ -45,6 +45,7 @@ bool ReadLocalHeader() {
   h.uncompressedSize = Load32(raw + 22);
   h.nameLength = Load16(raw + 26);
   h.extraLength = Load16(raw + 28);
+  sfx.stated = {h.crc32, h.compressedSize, h.uncompressedSize};
   return IsLocalSignature(h.signature);
 }
 

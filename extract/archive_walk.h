@@ -11,8 +11,9 @@ bool StartWalk();
 // Positions from 2^31 on cannot be reached and fail.
 void SeekArchive(uint64_t position);
 
-// Reads 30 bytes at the current position into sfx.header. True when a whole header was read
-// and its signature is a local-header signature.
+// Reads 30 bytes at the current position into sfx.header, and takes the CRC and sizes it states
+// into sfx.stated. True when a whole header was read and its signature is a local-header
+// signature.
 bool ReadLocalHeader();
 
 // Reads the header's nameLength name bytes at the current position and decodes them; the name

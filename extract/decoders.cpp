@@ -10,6 +10,7 @@
 #include "extract/zip_crypto.h"
 
 static bool EntryIsEncrypted() { return (sfx.header.flags & FlagEncrypted) != 0; }
+static uint32_t EncryptionHeaderLength() { return EntryIsEncrypted() ? EncryptionHeaderSize : 0; }
 
 // Reads the next piece of the entry's data, decrypted, and counts it off sfx.remaining.
 static uint32_t ReadEntryData(uint8_t* buffer) {
@@ -19,15 +20,20 @@ static uint32_t ReadEntryData(uint8_t* buffer) {
   return got;
 }
 
-// Writes a piece of output and counts into the CRC the bytes that were really written, so a
-// short write (a full disk) fails the entry's check.
+// Writes a piece of output, but nothing beyond sfx.outputLimit, and counts into the CRC the bytes
+// that were really written, so a short write (a full disk) fails the entry's check. Without an
+// output file (a test run) the piece only counts.
 static void WriteOutput(const uint8_t* data, uint32_t length) {
-  uint32_t written = platform::WriteFile(sfx.outputHandle, data, length);
+  uint64_t room = sfx.outputLimit - std::min(sfx.outputLimit, sfx.decoded.produced);
+  uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(length, room));
+  sfx.decoded.produced += length;
+  uint32_t written = sfx.outputHandle == platform::InvalidFile
+                         ? allowed
+                         : platform::WriteFile(sfx.outputHandle, data, allowed);
   UpdateCrc(data, written, sfx.crc);
 }
 
-void CopyStored() {
-  if (sfx.remaining <= 0) return;
+static void CopyChunks() {
   size_t size = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize) + 2;
   uint8_t* buffer = static_cast<uint8_t*>(malloc(size));
   if (!buffer) return;
@@ -35,9 +41,15 @@ void CopyStored() {
     uint32_t n = ReadEntryData(buffer);
     if (n == 0) break;  // truncated archive or read error: asking again would never end
     sfx.remaining -= static_cast<int32_t>(n);
+    sfx.decoded.consumed += n;
     WriteOutput(buffer, n);
   }
   free(buffer);
+}
+
+void CopyStored() {
+  if (sfx.remaining > 0) CopyChunks();
+  sfx.decoded.reachedEnd = sfx.remaining <= 0;
 }
 
 // Makes the next chunk of input available; false when the entry's input has ended.
@@ -75,10 +87,14 @@ static void InflateFrame(z_stream& stream) {
     uInt consumed = offered - stream.avail_in;
     sfx.inputPos = static_cast<uint16_t>(sfx.inputPos + consumed);
     sfx.remaining -= static_cast<int32_t>(consumed);
+    sfx.decoded.consumed += consumed;
     sfx.windowPos = static_cast<uint16_t>(ChunkSize - stream.avail_out);
     if (sfx.windowPos == ChunkSize) FlushWindow();
 
-    if (status == Z_STREAM_END) return;           // the final block is done
+    if (status == Z_STREAM_END) {  // the final block is done
+      sfx.decoded.reachedEnd = true;
+      return;
+    }
     if (status != Z_OK && status != Z_BUF_ERROR) return;  // corrupt data
     if (status == Z_BUF_ERROR && !haveInput) return;      // needs input and there is none
   }
@@ -100,4 +116,23 @@ void InflateEntry() {
   free(sfx.window);
   sfx.inputBuffer = nullptr;
   sfx.window = nullptr;
+}
+
+void DecodeEntry(uint32_t dataPosition) {
+  uint32_t encryptionHeader = EncryptionHeaderLength();
+  uint32_t start = dataPosition + encryptionHeader;
+  uint32_t reach = start < SeekLimit ? static_cast<uint32_t>(SeekLimit) - start : 0;
+  uint32_t size = sfx.stated.compressedSize;
+  uint32_t stated = size > encryptionHeader ? size - encryptionHeader : 0;
+  sfx.remaining = static_cast<int32_t>(std::min(stated, reach));
+  sfx.outputLimit = sfx.stated.size;
+  sfx.crc = 0xFFFFFFFF;
+  sfx.decoded = {};
+  if (sfx.header.method == MethodStored) CopyStored();
+  if (sfx.header.method == MethodDeflated) InflateEntry();
+}
+
+bool EntryVerifies() {
+  const DecodeOutcome& d = sfx.decoded;
+  return (sfx.crc ^ 0xFFFFFFFF) == sfx.stated.crc && d.produced == sfx.stated.size;
 }

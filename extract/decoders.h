@@ -1,8 +1,19 @@
 // The entry decoders. Each reads sfx.remaining compressed bytes from the archive's current
 // position, decrypts them as they arrive when the entry is encrypted, writes the result to
-// sfx.outputHandle and feeds every byte written through sfx.crc. Neither reports errors: the
-// CRC comparison afterwards is the verdict.
+// sfx.outputHandle (up to sfx.outputLimit bytes; with no output file, nowhere) and feeds every
+// byte written through sfx.crc. What they produced and took is counted in sfx.decoded; the
+// verdict weighs it afterwards.
 #pragma once
+
+#include <cstdint>
 
 void CopyStored();    // method 0
 void InflateEntry();  // method 8, raw DEFLATE
+
+// Decodes the current entry, whose data begins at dataPosition and whose encryption header (if
+// any) has been read, from the archive's current position.
+void DecodeEntry(uint32_t dataPosition);
+
+// The verdict on the entry just decoded: its bytes agree with the CRC-32 and the size the archive
+// states for it.
+bool EntryVerifies();

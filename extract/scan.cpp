@@ -112,15 +112,10 @@ Target PrepareOutputPath(Scan& s, std::string& outputPath) {
   return Target::Write;
 }
 
-// Runs the entry's decoder into the open output file and de-selects the entry if its CRC-32
-// agrees with the header's.
+// Runs the entry's decoder into sfx.outputHandle and de-selects the entry if it verifies.
 void DecodeAndVerify(Scan& s) {
-  sfx.crc = 0xFFFFFFFF;
-  sfx.remaining = static_cast<int32_t>(sfx.header.compressedSize);
-  if (sfx.header.flags & FlagEncrypted) sfx.remaining -= EncryptionHeaderSize;
-  if (sfx.header.method == MethodStored) CopyStored();
-  if (sfx.header.method == MethodDeflated) InflateEntry();
-  if ((sfx.crc ^ 0xFFFFFFFF) == sfx.header.crc32) Deselect(s);
+  DecodeEntry(static_cast<uint32_t>(DataPosition(s.headerPos)));  // reached by a seek: below 2^31
+  if (EntryVerifies()) Deselect(s);
 }
 
 bool IsSupportedMethod(uint16_t method) { return method == MethodStored || method == MethodDeflated; }
@@ -132,27 +127,18 @@ bool RefuseUnsupportedMethod(Scan& s) {
   return true;
 }
 
-// Runs the entry's decoder into a newly opened output and closes it; `target` names the output
-// in the status line and in the messages.
-Next DecodeEntryInto(Scan& s, platform::FileHandle output, const char* statusPrefix,
-                     const std::string& target) {
-  if (output == platform::InvalidFile) {
-    s.view.ShowMessage(target, msg::OpenFailedCaption);
-    return Next::Continue;
-  }
-  sfx.outputHandle = output;
+void ShowProgress(Scan& s, const char* statusPrefix, const std::string& target) {
   s.view.SetStatus(statusPrefix + target);
   s.view.DispatchOneMessage();
-  DecodeAndVerify(s);
-  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(target, msg::CloseFailedCaption);
-  sfx.outputHandle = platform::InvalidFile;
-  return Next::Continue;
 }
 
-// A test run decodes and checks the entry but writes it nowhere.
+// A test run decodes and checks the entry into no file at all.
 Next TestFileEntry(Scan& s) {
   if (RefuseUnsupportedMethod(s)) return Next::Stop;
-  return DecodeEntryInto(s, platform::CreateDiscard(), msg::TestingPrefix, s.name);
+  sfx.outputHandle = platform::InvalidFile;
+  ShowProgress(s, msg::TestingPrefix, s.name);
+  DecodeAndVerify(s);
+  return Next::Continue;
 }
 
 Next ExtractFileEntry(Scan& s) {
@@ -161,8 +147,16 @@ Next ExtractFileEntry(Scan& s) {
   if (target == Target::Leave) return Next::Continue;
   if (target == Target::EndRun) return Next::EndRun;
   if (RefuseUnsupportedMethod(s)) return Next::Stop;
-  return DecodeEntryInto(s, platform::CreateForWriting(outputPath.c_str()), msg::ExtractingPrefix,
-                         outputPath);
+  sfx.outputHandle = platform::CreateForWriting(outputPath.c_str());
+  if (sfx.outputHandle == platform::InvalidFile) {
+    s.view.ShowMessage(outputPath, msg::OpenFailedCaption);
+    return Next::Continue;
+  }
+  ShowProgress(s, msg::ExtractingPrefix, outputPath);
+  DecodeAndVerify(s);
+  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
+  sfx.outputHandle = platform::InvalidFile;
+  return Next::Continue;
 }
 
 // The entry stays selected, so the run's closing message counts it among the failures.

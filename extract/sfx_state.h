@@ -23,6 +23,20 @@ struct LocalHeader {
   uint16_t extraLength;
 };
 
+// The CRC and sizes the archive states for the current entry: its local header's.
+struct StatedValues {
+  uint32_t crc;
+  uint32_t compressedSize;  // the encryption header included
+  uint64_t size;
+};
+
+// What the decoder made of the current entry; the verdict weighs it against the stated values.
+struct DecodeOutcome {
+  uint64_t produced;  // bytes decoded, whether or not they were written
+  uint32_t consumed;  // compressed bytes taken, behind the encryption header
+  bool reachedEnd;    // all of the data was decoded: every stored byte, or a DEFLATE stream's final block
+};
+
 enum OverwritePolicy : uint8_t {
   PolicyOverwrite = 0,  // overwrite without asking
   PolicySkip = 1,       // leave existing files alone
@@ -60,6 +74,11 @@ struct SfxState {
   platform::FileHandle archiveHandle = platform::InvalidFile;
   platform::FileHandle outputHandle = platform::InvalidFile;
   LocalHeader header = {};
+  StatedValues stated = {};
+  DecodeOutcome decoded = {};
+  // Writes stop at this many bytes, the stated size when it is known before decoding; the
+  // decoder goes on counting what it produces beyond.
+  uint64_t outputLimit = UINT64_MAX;
   bool scanRunning = false;           // a scan is under way; no second one may start inside it
 };
 

@@ -15,8 +15,6 @@ constexpr FileHandle InvalidFile = -1;
 FileHandle OpenForReading(const char* path);
 // Creates a file for writing, truncating one that exists.
 FileHandle CreateForWriting(const char* path);
-// Opens the system's null device for writing: output is checked, then thrown away.
-FileHandle CreateDiscard();
 // Both return the count of bytes actually transferred (0 on failure).
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count);
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count);

@@ -37,8 +37,6 @@ FileHandle CreateForWriting(const char* path) {
   return fd < 0 ? InvalidFile : fd;
 }
 
-FileHandle CreateDiscard() { return CreateForWriting("/dev/null"); }
-
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
   char* at = static_cast<char*>(buffer);
   uint32_t done = 0;

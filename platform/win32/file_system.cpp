@@ -22,8 +22,6 @@ FileHandle CreateForWriting(const char* path) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle CreateDiscard() { return CreateForWriting("NUL"); }
-
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
   DWORD done = 0;
   if (!::ReadFile(AsHandle(file), buffer, count, &done, nullptr)) return 0;

@@ -25,6 +25,7 @@ DecoderTest::Decoded DecoderTest::RunDecoder(int32_t remaining) {
   EXPECT_NE(sfx.outputHandle, platform::InvalidFile);
   sfx.crc = 0xFFFFFFFF;
   sfx.remaining = remaining;
+  sfx.decoded = {};
   if (sfx.header.method == MethodStored) CopyStored();
   if (sfx.header.method == MethodDeflated) InflateEntry();
   platform::CloseFile(sfx.outputHandle);

@@ -29,6 +29,38 @@ TEST_F(DecodersTest, EntriesAtTheChunkAndWindowBoundariesDecodeExactly) {
   }
 }
 
+TEST_F(DecodersTest, TheOutcomeCountsWhatWasProducedAndTakenAndWhetherTheDataEnded) {
+  for (const char* entry : {"s65536.bin", "d65536.txt"}) {
+    OpenArchive(ReadFixture(entry[0] == 's' ? "sizes_stored.zip" : "sizes_deflated.zip"));
+    Decode(entry);
+    EXPECT_EQ(sfx.decoded.produced, 65536u) << entry;
+    EXPECT_EQ(sfx.decoded.consumed, sfx.header.compressedSize) << entry;
+    EXPECT_TRUE(sfx.decoded.reachedEnd) << entry;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, NothingBeyondTheOutputLimitIsWrittenButAllIsCounted) {
+  for (const char* entry : {"s65536.bin", "d65536.txt"}) {
+    OpenArchive(ReadFixture(entry[0] == 's' ? "sizes_stored.zip" : "sizes_deflated.zip"));
+    sfx.outputLimit = 40000;
+    Decoded d = Decode(entry);
+    EXPECT_EQ(d.output.size(), 40000u) << entry;
+    EXPECT_EQ(d.crc, ZlibCrc(d.output)) << entry;
+    EXPECT_EQ(sfx.decoded.produced, 65536u) << entry;
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, ATruncatedStreamDoesNotReachItsEnd) {
+  Bytes zip = ReadFixture("sizes_deflated.zip");
+  size_t at = LocalHeaderOffsets(zip)[5];
+  Put32(zip, at + 18, Get32(zip, at + 18) / 2);
+  OpenArchive(zip);
+  Decode("d65536.txt");
+  EXPECT_FALSE(sfx.decoded.reachedEnd);
+}
+
 TEST_F(DecodersTest, StoredBlocksInsideADeflateStreamInflate) {
   OpenArchive(ReadFixture("sizes_deflated.zip"));
   Decoded d = Decode("random70000.bin");

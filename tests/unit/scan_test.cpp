@@ -542,3 +542,35 @@ TEST_F(DataBeyondSeekLimitTest, AnEncryptedEntryAsksNoPasswordForBytesItCannotRe
   EXPECT_EQ(view_.events, Strings{"Failure"});
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
 }
+
+// Entries whose data decodes to another length than their header states, the CRC-32 in the
+// header being that of all the data.
+class DeclaredSizeTest : public ScanTest {
+ protected:
+  void ExtractWithDeclaredSize(const char* fixture, const std::string& entry, uint32_t declared) {
+    Bytes zip = ReadFixture(fixture);
+    for (const CentralEntry& e : CentralEntries(zip))
+      if (e.name == entry) Put32(zip, e.localHeader + 22, declared);
+    OpenAndList(zip);
+    ScanArchive(view_, ExtractMode);
+  }
+};
+
+TEST_F(DeclaredSizeTest, StoredDataLongerThanDeclaredFailsAndNothingBeyondTheDeclaredSizeIsWritten) {
+  ExtractWithDeclaredSize("sizes_stored.zip", "s32768.bin", 10);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"s32768.bin"});
+  EXPECT_EQ(ReadWholeFile(Out("s32768.bin")).size(), 10u);
+  EXPECT_EQ(Captions(), Strings{"Failure"});
+}
+
+TEST_F(DeclaredSizeTest, InflatedDataLongerThanDeclaredFailsAndNothingBeyondTheDeclaredSizeIsWritten) {
+  ExtractWithDeclaredSize("sizes_deflated.zip", "d65536.txt", 10);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"d65536.txt"});
+  EXPECT_EQ(ReadWholeFile(Out("d65536.txt")).size(), 10u);
+}
+
+TEST_F(DeclaredSizeTest, DataShorterThanDeclaredFails) {
+  ExtractWithDeclaredSize("sizes_deflated.zip", "d32769.txt", 32770);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"d32769.txt"});
+  EXPECT_EQ(ReadWholeFile(Out("d32769.txt")).size(), 32769u);
+}
