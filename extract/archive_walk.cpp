@@ -1,7 +1,10 @@
 #include "extract/archive_walk.h"
 
+#include <cstdlib>
 #include <vector>
 
+#include "extract/data_descriptor.h"
+#include "extract/extra_field.h"
 #include "extract/little_endian.h"
 #include "extract/sfx_state.h"
 #include "extract/utf8.h"
@@ -46,7 +49,17 @@ bool ReadLocalHeader() {
   h.nameLength = Load16(raw + 26);
   h.extraLength = Load16(raw + 28);
   sfx.stated = {h.crc32, h.compressedSize, h.uncompressedSize};
+  sfx.entryEnd = 0;
   return IsLocalSignature(h.signature);
+}
+
+bool HeaderFollowsAt(uint32_t position) {
+  uint8_t raw[4];
+  SeekArchive(position);
+  if (sfx.filePos == -1 || platform::ReadFile(sfx.archiveHandle, raw, sizeof raw) != sizeof raw)
+    return false;
+  uint32_t signature = Load32(raw);
+  return IsLocalSignature(signature) || signature == sfx.expectedSignature - LocalMinusCentralSignature;
 }
 
 std::string ReadEntryName() {
@@ -63,6 +76,24 @@ std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
   return platform::LegacyToUtf8(bytes);
 }
 
+void ReadExtraField() {
+  uint32_t length = sfx.header.extraLength;
+  uint8_t* extra = static_cast<uint8_t*>(malloc(length + 1));
+  uint16_t size = 0;
+  const uint8_t* zip64 = nullptr;
+  if (extra) zip64 = FindExtraField(extra, platform::ReadFile(sfx.archiveHandle, extra, length), Zip64ExtraId, &size);
+  sfx.hasZip64 = zip64 != nullptr;
+  // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
+  if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {
+    sfx.stated.size = Load64(zip64);
+    zip64 += 8;
+    size = static_cast<uint16_t>(size - 8);
+  }
+  if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
+  free(extra);
+  sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
+}
+
 std::string TextFromBuffer(const char* buffer, uint32_t length) {
   uint32_t n = 0;
   while (n < length && buffer[n] != '\0') n++;
@@ -73,31 +104,9 @@ uint64_t DataPosition(uint32_t headerPos) {
   return uint64_t(headerPos) + LocalHeaderSize + sfx.header.nameLength + sfx.header.extraLength;
 }
 
-// Writers that cannot seek set flag bit 3 and put the CRC and sizes into a data descriptor
-// behind the data; Info-ZIP's encryption does the same even though it also fills them in the
-// header. When the header has its sizes, the descriptor is where the next header should be:
-// step over it (with or without its optional signature) if it repeats this header's values.
-static uint64_t StepOverDataDescriptor(uint64_t next) {
-  const LocalHeader& h = sfx.header;
-  if (!(h.flags & FlagDataDescriptor) || h.compressedSize == 0) return next;
-  SeekArchive(next);
-  if (sfx.filePos == -1) return next;
-  uint8_t raw[16];
-  uint32_t got = platform::ReadFile(sfx.archiveHandle, raw, sizeof raw);
-  if (got >= 4 && IsLocalSignature(Load32(raw))) return next;
-  auto repeatsHeader = [&](const uint8_t* p) {
-    return Load32(p) == h.crc32 && Load32(p + 4) == h.compressedSize &&
-           Load32(p + 8) == h.uncompressedSize;
-  };
-  if (got >= 16 && Load32(raw) == DataDescriptorSignature && repeatsHeader(raw + 4)) return next + 16;
-  if (got >= 12 && repeatsHeader(raw)) return next + 12;
-  return next;
-}
-
 bool SeekNextHeader(uint32_t headerPos) {
-  // In 64 bits, so that huge sizes cannot wrap around to an earlier header and loop the walk.
-  uint64_t next = DataPosition(headerPos) + sfx.header.compressedSize;
-  next = StepOverDataDescriptor(next);
-  SeekArchive(next);
+  if (sfx.entryEnd == 0 && sfx.streamed) FindStreamedEnd(headerPos);
+  if (sfx.entryEnd == 0) FindSizedEnd(DataPosition(headerPos));
+  SeekArchive(sfx.entryEnd);
   return sfx.filePos != -1;
 }

@@ -11,6 +11,9 @@ bool StartWalk();
 // Positions from 2^31 on cannot be reached and fail.
 void SeekArchive(uint64_t position);
 
+// The walk reads, for each entry in turn: its header, its name, its extra field; then it seeks
+// to the next header.
+
 // Reads 30 bytes at the current position into sfx.header, and takes the CRC and sizes it states
 // into sfx.stated. True when a whole header was read and its signature is a local-header
 // signature.
@@ -26,6 +29,13 @@ std::string ReadEntryName();
 // code page of the system that wrote it. A flagged name that is not UTF-8 keeps U+FFFD for its
 // bad bytes, which the unsafe-name rule refuses.
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
+// Reads the header's extra field, which stands at the current position behind the name, and
+// takes what the walk needs from it: the 64-bit sizes of a ZIP64 field where the header defers
+// to them, and whether the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed).
+void ReadExtraField();
+
+// True when a local header or the central directory begins at that position.
+bool HeaderFollowsAt(uint32_t position);
 
 // The first length bytes of buffer, cut before the first zero byte.
 std::string TextFromBuffer(const char* buffer, uint32_t length);
@@ -33,6 +43,7 @@ std::string TextFromBuffer(const char* buffer, uint32_t length);
 // Where the current entry's data begins, for a header that starts at headerPos.
 uint64_t DataPosition(uint32_t headerPos);
 
-// Seeks to the header behind the current entry. False when the walk is over because that
-// position lies beyond what a seek can reach.
+// Seeks to the header behind the current entry, finding first where the entry ends if no
+// decoder has found it yet. False when the walk is over because that position lies beyond what
+// a seek can reach, or a streamed entry's end cannot be found.
 bool SeekNextHeader(uint32_t headerPos);

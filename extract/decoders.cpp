@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "extract/crc32.h"
+#include "extract/data_descriptor.h"
 #include "extract/sfx_state.h"
 #include "extract/zip_crypto.h"
 
@@ -22,7 +23,7 @@ static uint32_t ReadEntryData(uint8_t* buffer) {
 
 // Writes a piece of output, but nothing beyond sfx.outputLimit, and counts into the CRC the bytes
 // that were really written, so a short write (a full disk) fails the entry's check. Without an
-// output file (a test run) the piece only counts.
+// output file the piece only counts: the entry is tested, or decoded to find where it ends.
 static void WriteOutput(const uint8_t* data, uint32_t length) {
   uint64_t room = sfx.outputLimit - std::min(sfx.outputLimit, sfx.decoded.produced);
   uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(length, room));
@@ -122,17 +123,26 @@ void DecodeEntry(uint32_t dataPosition) {
   uint32_t encryptionHeader = EncryptionHeaderLength();
   uint32_t start = dataPosition + encryptionHeader;
   uint32_t reach = start < SeekLimit ? static_cast<uint32_t>(SeekLimit) - start : 0;
+  // Nothing in a streamed deflated entry's header says how long its data is: its stream ends
+  // itself. Any other entry has its compressed size.
+  bool toStreamEnd = sfx.streamed && sfx.header.method == MethodDeflated;
   uint32_t size = sfx.stated.compressedSize;
   uint32_t stated = size > encryptionHeader ? size - encryptionHeader : 0;
-  sfx.remaining = static_cast<int32_t>(std::min(stated, reach));
-  sfx.outputLimit = sfx.stated.size;
+  sfx.remaining = static_cast<int32_t>(std::min(toStreamEnd ? reach : stated, reach));
+  sfx.outputLimit = toStreamEnd ? UINT64_MAX : sfx.stated.size;
   sfx.crc = 0xFFFFFFFF;
   sfx.decoded = {};
   if (sfx.header.method == MethodStored) CopyStored();
   if (sfx.header.method == MethodDeflated) InflateEntry();
+  if (!sfx.streamed) return FindSizedEnd(dataPosition);
+  if (!toStreamEnd) return;  // a stored one's end was found before it was decoded
+  sfx.entryEnd = SeekLimit;
+  if (sfx.decoded.reachedEnd) TakeDataDescriptor(start + sfx.decoded.consumed);
 }
 
 bool EntryVerifies() {
   const DecodeOutcome& d = sfx.decoded;
-  return (sfx.crc ^ 0xFFFFFFFF) == sfx.stated.crc && d.produced == sfx.stated.size;
+  bool proven = (sfx.crc ^ 0xFFFFFFFF) == sfx.stated.crc && d.produced == sfx.stated.size;
+  if (!sfx.streamed) return proven;
+  return proven && d.reachedEnd && d.consumed + EncryptionHeaderLength() == sfx.stated.compressedSize;
 }

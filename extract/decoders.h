@@ -11,9 +11,12 @@ void CopyStored();    // method 0
 void InflateEntry();  // method 8, raw DEFLATE
 
 // Decodes the current entry, whose data begins at dataPosition and whose encryption header (if
-// any) has been read, from the archive's current position.
+// any) has been read, from the archive's current position. A streamed deflated entry is decoded
+// to the end of its DEFLATE stream. Then the descriptor behind the data, if any, is taken: its
+// values may stand for the entry's (sfx.stated), and the walk goes on behind it (sfx.entryEnd).
 void DecodeEntry(uint32_t dataPosition);
 
 // The verdict on the entry just decoded: its bytes agree with the CRC-32 and the size the archive
-// states for it.
+// states for it, and for a streamed entry the whole stream was decoded and took exactly the
+// compressed size its descriptor states.
 bool EntryVerifies();

@@ -16,6 +16,13 @@ constexpr uint32_t OddLocalSignature = 0x50000000;
 // De-facto data descriptor signature (50 4B 07 08), written before the CRC and sizes that an
 // entry with flag bit 3 repeats behind its data. Not a header signature, so it may be a literal.
 constexpr uint32_t DataDescriptorSignature = 0x08074B50;
+// The central directory's first header (50 4B 01 02) is where a walk over a whole archive ends;
+// like the local signature it must not stand in the image, so it is formed from that one.
+constexpr uint32_t LocalMinusCentralSignature = 0x02020000;
+// A data descriptor: CRC-32 and the two sizes, 32 bits each, or 64 bits each for an entry that
+// carries a ZIP64 extra field; behind the optional signature.
+constexpr uint32_t DescriptorSize = 12;
+constexpr uint32_t Zip64DescriptorSize = 20;
 // The extra field that holds 64-bit values for 32-bit header fields that hold the marker.
 constexpr uint16_t Zip64ExtraId = 0x0001;
 constexpr uint32_t Zip64Marker = 0xFFFFFFFF;
@@ -52,6 +59,9 @@ constexpr const char* ChangeDirCaption = "Error Changing Dir";
 constexpr const char* OpenFailedCaption = "Couldn't open...";
 constexpr const char* UnsupportedMethod = "Unsupported compression method";
 constexpr const char* UnableCaption = "Unable to extract...";
+// A stored entry whose header leaves its sizes to a descriptor behind the data: nothing marks
+// where its data ends, unless it has none.
+constexpr const char* StoredWithoutSizes = "Stored entry without sizes: its end is unknown";
 constexpr const char* CloseFailedCaption = "Error Closing...";
 constexpr const char* Success = "Extraction was successful";
 constexpr const char* SuccessCaption = "Extraction Successful";

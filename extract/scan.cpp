@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "extract/archive_walk.h"
+#include "extract/data_descriptor.h"
 #include "extract/decoders.h"
 #include "extract/paths.h"
 #include "extract/safe_name.h"
@@ -127,6 +128,17 @@ bool RefuseUnsupportedMethod(Scan& s) {
   return true;
 }
 
+// A stored entry without sizes is extracted only when it proves empty; any other stays selected
+// and ends the run, since the walk cannot find the header behind it.
+bool RefuseUndelimited(Scan& s) {
+  if (!sfx.streamed || sfx.header.method != MethodStored) return false;
+  FindStreamedEnd(s.headerPos);
+  SeekArchive(DataPosition(s.headerPos));  // where the password stage reads
+  if (sfx.entryEnd != SeekLimit) return false;
+  s.view.ShowMessage(msg::StoredWithoutSizes, msg::UnableCaption);
+  return true;
+}
+
 void ShowProgress(Scan& s, const char* statusPrefix, const std::string& target) {
   s.view.SetStatus(statusPrefix + target);
   s.view.DispatchOneMessage();
@@ -165,8 +177,8 @@ Next FailEntry(Scan& s) {
   return Next::Continue;
 }
 
-// A selected entry: refused when its name is unsafe or its data out of reach, otherwise taken
-// past its password stage to the steps of the run's mode.
+// A selected entry: refused when its name is unsafe, its data out of reach, or the entry cannot
+// be delimited here; otherwise taken past its password stage to the steps of the run's mode.
 Next ExtractEntry(Scan& s) {
   // An unsafe name is refused before anything is read or created for it.
   if (IsUnsafeName(s.name)) {
@@ -182,6 +194,10 @@ Next ExtractEntry(Scan& s) {
     s.entryReady = true;
     return ExtractDirectoryEntry(s);
   }
+  if (RefuseUndelimited(s)) {
+    FailEntry(s);
+    return Next::EndRun;
+  }
   s.entryReady = PassPasswordStage(s);
   if (!s.entryReady) return Next::EndRun;
   return s.mode == TestMode ? TestFileEntry(s) : ExtractFileEntry(s);
@@ -189,6 +205,7 @@ Next ExtractEntry(Scan& s) {
 
 Next HandleEntry(Scan& s) {
   s.name = ReadEntryName();
+  ReadExtraField();
   if (s.name.empty()) {
     s.view.ShowMessage(msg::EmptyName, msg::ArchiveErrorCaption);
     return Next::Stop;

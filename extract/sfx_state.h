@@ -23,10 +23,14 @@ struct LocalHeader {
   uint16_t extraLength;
 };
 
-// The CRC and sizes the archive states for the current entry: its local header's.
+// The CRC and sizes the archive states for the current entry: its local header's, with 64-bit
+// sizes from its ZIP64 extra field where the header defers to that; for a streamed entry, its
+// data descriptor's once the walk has found where the entry ends.
 struct StatedValues {
   uint32_t crc;
-  uint32_t compressedSize;  // the encryption header included
+  // The encryption header included. 32 bits are enough: data from 2 GiB on is out of reach, and
+  // a larger 64-bit size reads as all ones.
+  uint32_t compressedSize;
   uint64_t size;
 };
 
@@ -75,6 +79,13 @@ struct SfxState {
   platform::FileHandle outputHandle = platform::InvalidFile;
   LocalHeader header = {};
   StatedValues stated = {};
+  bool hasZip64 = false;              // the header carries a ZIP64 extra field
+  // Flag bit 3 with no compressed size: the header leaves the sizes to a data descriptor behind
+  // the data, and only decoding (or the descriptor itself) shows where the data ends.
+  bool streamed = false;
+  // Where the next header stands: 0 while a streamed entry's end is still to be found, SeekLimit
+  // (which no seek reaches) when it cannot be.
+  uint32_t entryEnd = 0;
   DecodeOutcome decoded = {};
   // Writes stop at this many bytes, the stated size when it is known before decoding; the
   // decoder goes on counting what it produces beyond.

@@ -39,6 +39,18 @@ with open("streamed.zip", "wb") as f:
     with zipfile.ZipFile(Pipe(f), "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("first.txt", text(5000))
         z.writestr("second.txt", text(300))
+# The same with stored entries: an empty one, then one with data, whose end nothing marks.
+with open("streamed_stored.zip", "wb") as f:
+    with zipfile.ZipFile(Pipe(f), "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("one.txt", text(3000))
+        z.writestr("empty.txt", b"", zipfile.ZIP_STORED)
+        z.writestr("two.bin", binary(300), zipfile.ZIP_STORED)
+        z.writestr("three.txt", text(400))
+# A stored entry whose data begins with zero bytes, as a descriptor with zero sizes would.
+with open("streamed_stored_zeros.zip", "wb") as f:
+    with zipfile.ZipFile(Pipe(f), "w", zipfile.ZIP_STORED) as z:
+        z.writestr("zeros.bin", bytes(40) + binary(60))
+        z.writestr("after.txt", text(100))
 os.makedirs("src/docs/deep", exist_ok=True)
 for name, n in [("src/readme.txt", 1200), ("src/docs/guide.txt", 40000),
                 ("src/docs/deep/notes.txt", 10), ("src/tiny.txt", 5)]:
@@ -85,6 +97,18 @@ PY
 # the traditional encryption, and Python's zipfile cannot encrypt.)
 (cd intl && zip -q -X -P 'pässwort' ../infozip_utf8_password.zip Übersicht.txt &&
  zip -q -X -P "$(printf 'p\xe4sswort')" ../infozip_legacy_password.zip Übersicht.txt)
+# Info-ZIP writing to a pipe, where it cannot go back to fill in a header: flag bit 3, no CRC
+# and no compressed size in the headers, descriptors behind the data. Deflated entries, a
+# directory and an empty (stored) file; with -0 stored entries whose headers have their sizes
+# but not their CRC; with -P the same encrypted; from standard input, ZIP64 sizes.
+: > src/empty.txt
+(cd src && zip -q -r - readme.txt docs empty.txt photo.bin | cat > ../infozip_pipe.zip)
+(cd src && zip -q -0 - readme.txt photo.bin empty.txt | cat > ../infozip_pipe_stored.zip)
+(cd src && zip -q -P secret - readme.txt docs/guide.txt empty.txt photo.bin | cat > ../infozip_pipe_encrypted.zip)
+zip -q - - < src/docs/guide.txt | cat > infozip_stdin.zip
+# A jar: Java's archive writer streams every deflated entry, the manifest first.
+(cd src && printf 'Main-Class: Example\n' > manifest.txt &&
+ jar --create --file ../jar_streamed.zip --manifest manifest.txt readme.txt docs)
 
 # Two plain entries, then two encrypted ones: Info-ZIP adds to an existing archive.
 (cd src && zip -q ../mixed_encryption.zip readme.txt tiny.txt &&

@@ -63,14 +63,59 @@ TEST_F(ArchiveWalkTest, TheOddSignatureIsAcceptedLikeTheLocalOne) {
   EXPECT_EQ(WalkNames().size(), 13u);
 }
 
-TEST_F(ArchiveWalkTest, AStreamedEntryWithoutSizesEndsTheWalk) {
-  OpenArchive(ReadFixture("streamed.zip"));
-  std::vector<std::string> names = WalkNames();
-  ASSERT_EQ(names.size(), 1u);
-  EXPECT_EQ(names[0], "first.txt");
-  FindEntry("first.txt");
-  EXPECT_TRUE(sfx.header.flags & FlagDataDescriptor);
-  EXPECT_EQ(sfx.header.compressedSize, 0u);
+// What a walk over every entry finds: the central directory's names, in its order.
+static std::vector<std::string> CentralNames(const Bytes& zip) {
+  std::vector<std::string> names;
+  for (const CentralEntry& entry : CentralEntries(zip)) names.push_back(entry.name);
+  return names;
+}
+
+TEST_F(ArchiveWalkTest, StreamedEntriesAreWalkedBehindTheirDescriptors) {
+  for (const char* fixture : {"streamed.zip", "infozip_pipe.zip", "infozip_pipe_stored.zip",
+                              "infozip_stdin.zip", "jar_streamed.zip"}) {
+    Bytes zip = ReadFixture(fixture);
+    OpenArchive(zip);
+    EXPECT_EQ(WalkNames(), CentralNames(zip)) << fixture;
+    EXPECT_EQ(sfx.header.signature, 0x02014B50u) << fixture;
+    platform::CloseFile(sfx.archiveHandle);
+    sfx.archiveHandle = platform::InvalidFile;
+  }
+}
+
+TEST_F(ArchiveWalkTest, AZip64StreamedEntryTakesIts64BitSizesFromItsDescriptor) {
+  Bytes zip = ReadFixture("infozip_stdin.zip");  // Info-ZIP reading standard input
+  OpenArchive(zip);
+  uint32_t headerPos = FindEntry("-");
+  EXPECT_TRUE(sfx.hasZip64);
+  EXPECT_EQ(sfx.header.compressedSize, 0xFFFFFFFFu);
+  EXPECT_TRUE(sfx.streamed);
+  ASSERT_TRUE(SeekNextHeader(headerPos));
+  const CentralEntry entry = CentralEntries(zip)[0];
+  EXPECT_EQ(sfx.stated.crc, entry.crc);
+  EXPECT_EQ(sfx.stated.size, entry.size);
+  // Behind the 24-byte descriptor (signature, CRC-32, two 64-bit sizes): the central directory.
+  EXPECT_EQ(sfx.entryEnd, DataPosition(headerPos) + sfx.stated.compressedSize + 24);
+  EXPECT_FALSE(ReadLocalHeader());
+  EXPECT_EQ(sfx.header.signature, 0x02014B50u);
+}
+
+TEST_F(ArchiveWalkTest, EncryptedStreamedEntriesAreDelimitedByTheirSignedDescriptors) {
+  // No keys during a walk: the entries cannot be decoded to find their ends.
+  Bytes zip = ReadFixture("infozip_pipe_encrypted.zip");
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames(), CentralNames(zip));
+  EXPECT_EQ(sfx.header.signature, 0x02014B50u);
+}
+
+TEST_F(ArchiveWalkTest, AStoredEntryWithoutSizesEndsTheWalkUnlessItIsEmpty) {
+  OpenArchive(ReadFixture("streamed_stored.zip"));  // one.txt, empty.txt, two.bin, three.txt
+  EXPECT_EQ(WalkNames(), (std::vector<std::string>{"one.txt", "empty.txt", "two.bin"}));
+  EXPECT_EQ(sfx.entryEnd, SeekLimit);
+}
+
+TEST_F(ArchiveWalkTest, StoredDataThatBeginsWithZeroBytesIsNotTakenForAnEmptyEntry) {
+  OpenArchive(ReadFixture("streamed_stored_zeros.zip"));  // zeros.bin, after.txt
+  EXPECT_EQ(WalkNames(), std::vector<std::string>{"zeros.bin"});
 }
 
 TEST_F(ArchiveWalkTest, DescriptorsBehindEncryptedEntriesAreSteppedOver) {

@@ -543,6 +543,137 @@ TEST_F(DataBeyondSeekLimitTest, AnEncryptedEntryAsksNoPasswordForBytesItCannotRe
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
 }
 
+// Archives whose writers could not seek back: flag bit 3, no sizes in the local headers, the
+// CRC-32 and sizes in a data descriptor behind each entry's data.
+class StreamedArchiveTest : public ScanTest {
+ protected:
+  // Lists the fixture, extracts everything into its own folder and checks every file.
+  void ExpectWholeExtraction(const std::string& fixture) {
+    SCOPED_TRACE(fixture);
+    Bytes zip = ReadFixture(fixture);
+    SetExtractPath(Scratch(fixture));
+    view_ = FakeView();
+    OpenAndList(zip);
+    ASSERT_EQ(view_.Count(), static_cast<int>(CentralEntries(zip).size()));
+    ScanArchive(view_, ExtractMode);
+    EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+    EXPECT_TRUE(view_.SelectedTexts().empty());
+    for (const CentralEntry& entry : CentralEntries(zip))
+      if (!IsDirectory(entry.name)) ExpectExtracted(zip, entry.name, Scratch(fixture + "\\" + entry.name));
+    platform::CloseFile(sfx.archiveHandle);
+    sfx.archiveHandle = platform::InvalidFile;
+  }
+  static bool IsDirectory(const std::string& name) { return name.back() == '/'; }
+};
+
+TEST_F(StreamedArchiveTest, ArchivesFromPipesAndJarToolsListAndExtractCompletely) {
+  ExpectWholeExtraction("infozip_pipe.zip");         // deflated, a directory, an empty stored file
+  ExpectExtracted(ReadFixture("infozip_pipe.zip"), "empty.txt", Scratch("infozip_pipe.zip\\empty.txt"));
+  ExpectWholeExtraction("infozip_pipe_stored.zip");  // the CRC-32 only in the descriptor
+  ExpectWholeExtraction("infozip_stdin.zip");        // ZIP64 sizes in the descriptor
+  ExpectWholeExtraction("streamed.zip");             // Python's zipfile
+  ExpectWholeExtraction("jar_streamed.zip");         // the manifest first
+}
+
+TEST_F(StreamedArchiveTest, DescriptorsWithoutTheirSignatureServeAsWell) {
+  // Python's streamed archive with every 16-byte descriptor cut to its 12 unsigned bytes.
+  Bytes zip = ReadFixture("streamed.zip");
+  Bytes withoutSignatures;
+  for (const CentralEntry& entry : CentralEntries(zip)) {
+    size_t end = DataEndOffset(zip, entry);
+    ASSERT_EQ(Get32(zip, end), 0x08074B50u);
+    withoutSignatures.insert(withoutSignatures.end(), zip.begin() + static_cast<long>(entry.localHeader), zip.begin() + static_cast<long>(end));
+    withoutSignatures.insert(withoutSignatures.end(), zip.begin() + static_cast<long>(end) + 4, zip.begin() + static_cast<long>(end) + 16);
+  }
+  OpenAndList(withoutSignatures);
+  EXPECT_EQ(view_.Texts(), (Strings{"first.txt", "second.txt"}));
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+  ExpectExtracted(zip, "first.txt", Out("first.txt"));
+  ExpectExtracted(zip, "second.txt", Out("second.txt"));
+}
+
+TEST_F(StreamedArchiveTest, AnUnselectedStreamedEntryIsSteppedOverToReachTheNext) {
+  Bytes zip = ReadFixture("infozip_pipe.zip");
+  OpenAndList(zip);
+  view_.SelectAll(false);
+  int photo = view_.FindExact(-1, "photo.bin");  // the last entry
+  ASSERT_NE(photo, ScanView::NoItem);
+  view_.SetSelected(photo, true);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+  ExpectExtracted(zip, "photo.bin", Out("photo.bin"));
+  EXPECT_FALSE(Exists(Out("readme.txt")));
+}
+
+TEST_F(StreamedArchiveTest, EncryptedStreamedEntriesListWithoutAPasswordAndExtractWithOne) {
+  Bytes zip = ReadFixture("infozip_pipe_encrypted.zip");
+  OpenAndList(zip);
+  EXPECT_EQ(view_.Texts(), (Strings{"docs/guide.txt", "empty.txt", "photo.bin", "readme.txt"}));
+  EXPECT_TRUE(view_.events.empty());
+  view_.passwords = {"secret"};
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, (Strings{"password", "Extraction Successful"}));
+  for (const char* entry : {"readme.txt", "docs/guide.txt", "empty.txt", "photo.bin"})
+    ExpectExtracted(zip, entry, Out(entry));
+}
+
+TEST_F(StreamedArchiveTest, ATestRunChecksStreamedEntriesAndWritesNothing) {
+  Bytes zip = ReadFixture("infozip_pipe.zip");
+  OpenAndList(zip);
+  EXPECT_EQ(view_.Count(), static_cast<int>(CentralEntries(zip).size()));
+  ScanArchive(view_, TestMode);
+  EXPECT_TRUE(view_.SelectedTexts().empty());
+  EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+  EXPECT_FALSE(Exists(Out("")));
+}
+
+TEST_F(StreamedArchiveTest, AStoredEntryWithoutSizesFailsWithItsReasonLeavesNoFileAndEndsTheRun) {
+  Bytes zip = ReadFixture("streamed_stored.zip");  // one.txt, empty.txt, two.bin, three.txt
+  OpenAndList(zip);
+  EXPECT_EQ(view_.Texts(), (Strings{"empty.txt", "one.txt", "two.bin"}));
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Unable to extract...", "Failure"}));
+  EXPECT_EQ(view_.messages[0].text, "Stored entry without sizes: its end is unknown");
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.bin"});
+  ExpectExtracted(zip, "one.txt", Out("one.txt"));
+  ExpectExtracted(zip, "empty.txt", Out("empty.txt"));
+  EXPECT_FALSE(Exists(Out("two.bin")));
+}
+
+TEST_F(StreamedArchiveTest, StoredDataThatBeginsWithZeroBytesIsNotTakenForAnEmptyEntry) {
+  OpenAndList(ReadFixture("streamed_stored_zeros.zip"));  // 40 zero bytes, then 60 others
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), (Strings{"Unable to extract...", "Failure"}));
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"zeros.bin"});
+  EXPECT_FALSE(Exists(Out("zeros.bin")));
+}
+
+TEST_F(StreamedArchiveTest, AnEntryWhoseDescriptorDisagreesWithItsDataFailsAndTheRunGoesOn) {
+  Bytes zip = ReadFixture("streamed.zip");  // first.txt, second.txt
+  const CentralEntry first = CentralEntries(zip)[0];
+  size_t descriptor = DataEndOffset(zip, first);
+  ASSERT_EQ(Get32(zip, descriptor), 0x08074B50u);
+  Put32(zip, descriptor + 12, first.size - 1);  // the uncompressed size, one short
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"first.txt"});
+  ExpectExtracted(zip, "second.txt", Out("second.txt"));
+  EXPECT_EQ(Captions(), Strings{"Failure"});
+}
+
+TEST_F(StreamedArchiveTest, AStreamedEntryWhoseStreamIsCorruptFailsAndEndsTheWalk) {
+  Bytes zip = ReadFixture("streamed.zip");
+  const CentralEntry first = CentralEntries(zip)[0];
+  size_t data = DataOffset(zip, first);
+  for (size_t i = data + 10; i < data + 60; i++) zip[i] ^= 0xA5;
+  OpenAndList(zip);
+  EXPECT_EQ(view_.Texts(), Strings{"first.txt"});
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"first.txt"});
+  EXPECT_EQ(Captions(), Strings{"Failure"});
+}
+
 // Entries whose data decodes to another length than their header states, the CRC-32 in the
 // header being that of all the data.
 class DeclaredSizeTest : public ScanTest {

@@ -60,7 +60,7 @@ std::vector<CentralEntry> CentralEntries(const Bytes& zip) {
   for (uint16_t n = Get16(zip, end + 10); n > 0; n--) {
     const char* name = reinterpret_cast<const char*>(zip.data() + at + 46);
     entries.push_back({std::string(name, Get16(zip, at + 28)), Get32(zip, at + 16), Get32(zip, at + 24),
-                       Get32(zip, at + 42)});
+                       Get32(zip, at + 42), Get32(zip, at + 20)});
     at += 46 + Get16(zip, at + 28) + Get16(zip, at + 30) + Get16(zip, at + 32);
   }
   return entries;
@@ -70,6 +70,15 @@ std::vector<size_t> LocalHeaderOffsets(const Bytes& zip) {
   std::vector<size_t> offsets;
   for (const CentralEntry& entry : CentralEntries(zip)) offsets.push_back(entry.localHeader);
   return offsets;
+}
+
+size_t DataOffset(const Bytes& zip, const CentralEntry& entry) {
+  size_t at = entry.localHeader;
+  return at + 30 + Get16(zip, at + 26) + Get16(zip, at + 28);
+}
+
+size_t DataEndOffset(const Bytes& zip, const CentralEntry& entry) {
+  return DataOffset(zip, entry) + entry.compressedSize;
 }
 
 void EngineTest::SetUp() {
@@ -122,6 +131,7 @@ std::vector<std::string> EngineTest::WalkNames() {
   while (ReadLocalHeader()) {
     uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
     names.push_back(ReadEntryName());
+    ReadExtraField();
     if (names.back().empty() || !SeekNextHeader(headerPos)) break;
   }
   return names;
@@ -131,7 +141,9 @@ uint32_t EngineTest::FindEntry(const std::string& name) {
   EXPECT_TRUE(StartWalk());
   while (ReadLocalHeader()) {
     uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
-    if (ReadEntryName() == name) return headerPos;
+    std::string found = ReadEntryName();
+    ReadExtraField();
+    if (found == name) return headerPos;
     if (!SeekNextHeader(headerPos)) break;
   }
   ADD_FAILURE() << "no entry " << name;

@@ -24,9 +24,13 @@ struct CentralEntry {
   uint32_t crc;
   uint32_t size;
   size_t localHeader;  // offset of the local header, the archive starting at offset 0
+  uint32_t compressedSize;
 };
 std::vector<CentralEntry> CentralEntries(const Bytes& zip);
 std::vector<size_t> LocalHeaderOffsets(const Bytes& zip);
+// Offset of the entry's data, and of whatever follows it (its data descriptor, say).
+size_t DataOffset(const Bytes& zip, const CentralEntry& entry);
+size_t DataEndOffset(const Bytes& zip, const CentralEntry& entry);
 void Put16(Bytes& bytes, size_t at, uint16_t value);
 void Put32(Bytes& bytes, size_t at, uint32_t value);
 uint16_t Get16(const Bytes& bytes, size_t at);

@@ -1,0 +1,101 @@
+#include "extract/data_descriptor.h"
+
+#include <cstdlib>
+
+#include "extract/archive_walk.h"
+#include "extract/decoders.h"
+#include "extract/little_endian.h"
+
+// Reads a descriptor at that position into values: an optional signature, then the CRC-32 and
+// the compressed and uncompressed sizes, 64-bit when the entry carries a ZIP64 extra field.
+// Returns its length in bytes, 0 when the archive ends first.
+static uint32_t ReadDataDescriptor(uint32_t position, StatedValues& values) {
+  uint8_t raw[4 + Zip64DescriptorSize];
+  SeekArchive(position);
+  if (sfx.filePos == -1) return 0;
+  uint32_t got = platform::ReadFile(sfx.archiveHandle, raw, sizeof raw);
+  uint32_t signature = got >= 4 && Load32(raw) == DataDescriptorSignature ? 4 : 0;
+  uint32_t length = signature + (sfx.hasZip64 ? Zip64DescriptorSize : DescriptorSize);
+  if (got < length) return 0;
+  const uint8_t* p = raw + signature;
+  values.crc = Load32(p);
+  values.compressedSize = sfx.hasZip64 ? Load64Saturated(p + 4) : Load32(p + 4);
+  values.size = sfx.hasZip64 ? Load64(p + 12) : Load32(p + 8);
+  return length;
+}
+
+void TakeDataDescriptor(uint32_t position) {
+  sfx.entryEnd = SeekLimit;
+  if (HeaderFollowsAt(position)) {
+    sfx.entryEnd = position;
+    return;
+  }
+  StatedValues found = {};
+  uint32_t length = ReadDataDescriptor(position, found);
+  if (length == 0) return;
+  sfx.stated = found;
+  sfx.entryEnd = position + length;
+}
+
+void FindSizedEnd(uint64_t dataPosition) {
+  const StatedValues& h = sfx.stated;
+  // In 64 bits and bounded, so that huge sizes cannot wrap around to an earlier header and
+  // loop the walk.
+  uint64_t next = dataPosition + h.compressedSize;
+  sfx.entryEnd = static_cast<uint32_t>(next < SeekLimit ? next : SeekLimit);
+  if (!(sfx.header.flags & FlagDataDescriptor)) return;
+  StatedValues found = {};
+  uint32_t length = ReadDataDescriptor(sfx.entryEnd, found);
+  bool repeats = found.compressedSize == h.compressedSize && found.size == h.size &&
+                 (found.crc == h.crc || h.crc == 0);
+  if (length == 0 || !repeats) return;
+  sfx.stated.crc = found.crc;
+  sfx.entryEnd += length;
+}
+
+// Nothing marks where a stored entry's data ends, so without sizes it is delimited only when it
+// has no data: a descriptor with zero sizes (or the next header) right behind the encryption
+// header, if any, and a header behind that. Data that merely begins with zero bytes is not taken
+// for an empty entry.
+static void FindStoredEnd(uint32_t dataPosition, uint32_t encryptionHeader) {
+  TakeDataDescriptor(dataPosition + encryptionHeader);
+  bool empty = sfx.stated.compressedSize == encryptionHeader && sfx.stated.size == 0 &&
+               HeaderFollowsAt(sfx.entryEnd);
+  if (!empty) sfx.entryEnd = SeekLimit;
+}
+
+// Without keys (or a decoder for the method) the data cannot be followed to its end. The end is
+// then the signed descriptor whose compressed size (the encryption header included) is its own
+// distance from the data's first byte; the data would have to hold that very pattern to mislead.
+static void FindSignedDescriptor(uint32_t dataPosition) {
+  sfx.entryEnd = SeekLimit;
+  const uint32_t overlap = 12;  // signature, CRC-32, the low word of the compressed size
+  uint8_t* buffer = static_cast<uint8_t*>(malloc(ChunkSize + overlap));
+  if (!buffer) return;
+  for (uint32_t at = dataPosition; at < SeekLimit; at += ChunkSize) {
+    SeekArchive(at);
+    uint32_t got = sfx.filePos == -1 ? 0 : platform::ReadFile(sfx.archiveHandle, buffer, ChunkSize + overlap);
+    for (uint32_t i = 0; i < ChunkSize && i + overlap <= got; i++) {
+      if (Load32(buffer + i) == DataDescriptorSignature && Load32(buffer + i + 8) == at + i - dataPosition) {
+        free(buffer);
+        TakeDataDescriptor(at + i);
+        return;
+      }
+    }
+    if (got < ChunkSize + overlap) break;
+  }
+  free(buffer);
+}
+
+void FindStreamedEnd(uint32_t headerPos) {
+  // Below 2^32 however long the name and extra field: the header itself is below SeekLimit.
+  uint32_t data = static_cast<uint32_t>(DataPosition(headerPos));
+  bool encrypted = (sfx.header.flags & FlagEncrypted) != 0;
+  if (sfx.header.method == MethodStored) return FindStoredEnd(data, encrypted ? EncryptionHeaderSize : 0);
+  if (sfx.header.method != MethodDeflated || encrypted) return FindSignedDescriptor(data);
+  sfx.entryEnd = SeekLimit;
+  SeekArchive(data);
+  if (sfx.filePos == -1) return;
+  sfx.outputHandle = platform::InvalidFile;  // decoded into nothing: only its end matters here
+  DecodeEntry(data);
+}
