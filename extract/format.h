@@ -44,11 +44,14 @@ constexpr uint64_t SeekLimit = 0x80000000u;
 // General-purpose flag bits.
 constexpr uint16_t FlagEncrypted = 0x0001;
 constexpr uint16_t FlagDataDescriptor = 0x0008;  // sizes and CRC (may) follow the data
+constexpr uint16_t FlagStrongEncryption = 0x0040;  // a cipher other than the traditional one
 constexpr uint16_t FlagUtf8 = 0x0800;            // the name is UTF-8 (else: the writer's code page)
 
 // Compression methods the decoders handle.
 constexpr uint16_t MethodStored = 0;
 constexpr uint16_t MethodDeflated = 8;
+// Not a compression method: the data is AES-encrypted, which this program cannot decrypt.
+constexpr uint16_t MethodAes = 99;
 
 // Messages: text and caption, exactly as the program has always shown them.
 namespace msg {
@@ -59,6 +62,7 @@ constexpr const char* ChangeDirCaption = "Error Changing Dir";
 constexpr const char* OpenFailedCaption = "Couldn't open...";
 constexpr const char* UnsupportedMethod = "Unsupported compression method";
 constexpr const char* UnableCaption = "Unable to extract...";
+constexpr const char* UnsupportedEncryption = "Unsupported encryption method";
 // A stored entry whose header leaves its sizes to a descriptor behind the data: nothing marks
 // where its data ends, unless it has none.
 constexpr const char* StoredWithoutSizes = "Stored entry without sizes: its end is unknown";

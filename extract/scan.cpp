@@ -119,13 +119,15 @@ void DecodeAndVerify(Scan& s) {
   if (EntryVerifies()) Deselect(s);
 }
 
-bool IsSupportedMethod(uint16_t method) { return method == MethodStored || method == MethodDeflated; }
-
-// Tested before the output is created, so an unsupported entry never truncates a file.
-bool RefuseUnsupportedMethod(Scan& s) {
-  if (IsSupportedMethod(sfx.header.method)) return false;
-  s.view.ShowMessage(msg::UnsupportedMethod, msg::UnableCaption);
-  return true;
+// An entry that cannot be decoded here is refused before any password is asked for it or any
+// file is touched (an existing one is never truncated), and the run ends there.
+bool RefuseUndecodable(Scan& s) {
+  const LocalHeader& h = sfx.header;
+  const char* reason = nullptr;
+  if (h.method != MethodStored && h.method != MethodDeflated) reason = msg::UnsupportedMethod;
+  if ((h.flags & FlagStrongEncryption) || h.method == MethodAes) reason = msg::UnsupportedEncryption;
+  if (reason) s.view.ShowMessage(reason, msg::UnableCaption);
+  return reason != nullptr;
 }
 
 // A stored entry without sizes is extracted only when it proves empty; any other stays selected
@@ -146,7 +148,6 @@ void ShowProgress(Scan& s, const char* statusPrefix, const std::string& target) 
 
 // A test run decodes and checks the entry into no file at all.
 Next TestFileEntry(Scan& s) {
-  if (RefuseUnsupportedMethod(s)) return Next::Stop;
   sfx.outputHandle = platform::InvalidFile;
   ShowProgress(s, msg::TestingPrefix, s.name);
   DecodeAndVerify(s);
@@ -158,7 +159,6 @@ Next ExtractFileEntry(Scan& s) {
   Target target = PrepareOutputPath(s, outputPath);
   if (target == Target::Leave) return Next::Continue;
   if (target == Target::EndRun) return Next::EndRun;
-  if (RefuseUnsupportedMethod(s)) return Next::Stop;
   sfx.outputHandle = platform::CreateForWriting(outputPath.c_str());
   if (sfx.outputHandle == platform::InvalidFile) {
     s.view.ShowMessage(outputPath, msg::OpenFailedCaption);
@@ -178,7 +178,8 @@ Next FailEntry(Scan& s) {
 }
 
 // A selected entry: refused when its name is unsafe, its data out of reach, or the entry cannot
-// be delimited here; otherwise taken past its password stage to the steps of the run's mode.
+// be decoded or delimited here; otherwise taken past its password stage to the steps of the
+// run's mode.
 Next ExtractEntry(Scan& s) {
   // An unsafe name is refused before anything is read or created for it.
   if (IsUnsafeName(s.name)) {
@@ -194,6 +195,7 @@ Next ExtractEntry(Scan& s) {
     s.entryReady = true;
     return ExtractDirectoryEntry(s);
   }
+  if (RefuseUndecodable(s)) return Next::Stop;
   if (RefuseUndelimited(s)) {
     FailEntry(s);
     return Next::EndRun;

@@ -705,3 +705,34 @@ TEST_F(DeclaredSizeTest, DataShorterThanDeclaredFails) {
   EXPECT_EQ(view_.SelectedTexts(), Strings{"d32769.txt"});
   EXPECT_EQ(ReadWholeFile(Out("d32769.txt")).size(), 32769u);
 }
+
+// Entries this program cannot decrypt, or decode at all, are refused as soon as they are met:
+// no password is asked for them and no file is touched.
+class UndecodableEntryTest : public ScanTest {
+ protected:
+  void ExtractWithFirstEntryPatched(size_t offset, uint16_t value) {
+    Bytes zip = ReadFixture("infozip_encrypted.zip");  // every entry encrypted
+    Put16(zip, LocalHeaderOffsets(zip)[0] + offset, value);
+    view_.passwords = {"secret"};
+    OpenAndList(zip);
+    ScanArchive(view_, ExtractMode);
+    EXPECT_EQ(view_.events, Strings{"Unable to extract..."});
+    EXPECT_EQ(view_.SelectedCount(), 4);
+    EXPECT_FALSE(Exists(Out("")));
+  }
+};
+
+TEST_F(UndecodableEntryTest, StrongEncryptionIsRefusedBeforeAnyPasswordIsAsked) {
+  ExtractWithFirstEntryPatched(6, FlagEncrypted | FlagDataDescriptor | 0x0040);
+  EXPECT_EQ(view_.messages[0].text, "Unsupported encryption method");
+}
+
+TEST_F(UndecodableEntryTest, AesIsRefusedBeforeAnyPasswordIsAsked) {
+  ExtractWithFirstEntryPatched(8, 99);
+  EXPECT_EQ(view_.messages[0].text, "Unsupported encryption method");
+}
+
+TEST_F(UndecodableEntryTest, AnUnsupportedMethodIsRefusedBeforeAnyPasswordIsAsked) {
+  ExtractWithFirstEntryPatched(8, 12);
+  EXPECT_EQ(view_.messages[0].text, "Unsupported compression method");
+}
