@@ -21,7 +21,7 @@ struct ViewSettings {
 // What a run showed, by kind.
 struct RunReport {
   bool archiveError = false;       // the archive could not be found or read
-  bool unsupportedMethod = false;  // the run stopped at an entry it cannot decode
+  bool unsupportedMethod = false;  // the run stopped at an entry it cannot decrypt, decode or delimit
   bool entryError = false;         // an entry could not be written (its item stays selected)
   bool finished = false;           // the run reached its closing message
   int passwordQuestions = 0;

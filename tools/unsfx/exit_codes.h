@@ -5,7 +5,7 @@
 
 enum ExitCode : int {
   ExitAllFine = 0,
-  ExitEntryFailed = 1,   // a CRC error, a file that could not be written, an unsupported method
+  ExitEntryFailed = 1,   // a CRC or size error, a file that could not be written, an entry refused
   ExitBadArchive = 2,    // also a usage error or a file that cannot be read
   ExitWrongPassword = 3, // the run ended after three failed password checks
 };

@@ -12,7 +12,7 @@ const char* UsageText() {
          "\n"
          "FILE is a self-extracting program or a plain ZIP archive.\n"
          "  list              print the entry names, one per line, in archive order\n"
-         "  test              decode every entry and check its CRC-32; nothing is written\n"
+         "  test              decode every entry and check its CRC-32 and size; nothing is written\n"
          "  extract           write every entry below DIR (default: the current folder)\n"
          "  -d, --directory DIR   the folder to extract into\n"
          "  -j, --junk-paths      use only the file name of each entry, not its stored folders\n"
@@ -25,9 +25,9 @@ const char* UsageText() {
          "  -h, --help            this text\n"
          "\n"
          "Messages go to stderr. Entries that failed are listed as \"failed: NAME\".\n"
-         "Exit codes: 0 all entries fine; 1 some entry failed (CRC error, could not be\n"
-         "written, unsafe name, unsupported method); 2 usage error, unreadable file or no\n"
-         "archive; 3 wrong or missing password.\n";
+         "Exit codes: 0 all entries fine; 1 some entry failed (CRC or size error, could not\n"
+         "be written, unsafe name, unsupported method or encryption); 2 usage error,\n"
+         "unreadable file or no archive; 3 wrong or missing password.\n";
 }
 
 static std::optional<Command> CommandNamed(const std::string& word) {

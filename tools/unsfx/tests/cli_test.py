@@ -11,6 +11,7 @@ import select
 import termios
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -325,6 +326,145 @@ class Failures(UnsfxCase):
         result = self.unsfx("--help")
         self.assertExit(result, ALL_FINE)
         self.assertIn(b"Exit codes", result.stdout)
+
+
+def patch_local_header(archive, name, offset, fmt, value):
+    """Overwrites a field of the entry's local header; the central directory keeps the truth."""
+    with zipfile.ZipFile(archive) as z:
+        at = z.getinfo(name).header_offset
+    with open(archive, "r+b") as f:
+        f.seek(at + offset)
+        f.write(struct.pack(fmt, value))
+
+
+# Python's zipfile writing the named files to its standard output, a pipe it cannot seek in.
+ZIPFILE_TO_STDOUT = """import sys, zipfile
+with zipfile.ZipFile(sys.stdout.buffer, "w", int(sys.argv[1])) as z:
+    for name in sys.argv[2:]:
+        z.write(name)
+"""
+
+
+class StreamedArchives(UnsfxCase):
+    """Writers that cannot seek back set flag bit 3, leave the sizes (and the CRC) out of the
+    local header and write them into a data descriptor behind the data."""
+
+    def through_a_pipe(self, name, command, stdin=None):
+        archive = self.path(name)
+        with open(archive, "wb") as out:
+            writer = subprocess.Popen(command, cwd=self.src, stdin=stdin, stdout=subprocess.PIPE)
+            subprocess.run(["cat"], stdin=writer.stdout, stdout=out, check=True)
+            writer.stdout.close()
+            self.assertEqual(writer.wait(), 0)
+        return archive
+
+    def zipfile_into_a_pipe(self, name, method, members):
+        return self.through_a_pipe(name, [sys.executable, "-c", ZIPFILE_TO_STDOUT, str(method), *members])
+
+    def assertListsAndExtractsEverything(self, archive, tree=TREE, *options):
+        result = self.unsfx("list", archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertEqual(result.stdout.decode().splitlines(), zipfile.ZipFile(archive).namelist())
+        result, target = self.extract(archive, *options)
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, tree)
+
+    def test_info_zip_into_a_pipe_lists_and_extracts_every_entry(self):
+        archive = self.through_a_pipe("pipe.zip", ["zip", "-q", "-r", "-", "readme.txt", "docs",
+                                                   "photo.bin", "empty.txt"])
+        with zipfile.ZipFile(archive) as z:
+            self.assertTrue(all(i.flag_bits & 8 for i in z.infolist() if not i.is_dir()))
+        self.assertListsAndExtractsEverything(archive)
+
+    def test_info_zip_stored_into_a_pipe_takes_the_crc_from_the_descriptor(self):
+        archive = self.through_a_pipe("pipe0.zip", ["zip", "-q", "-0", "-r", "-", "readme.txt",
+                                                    "docs", "photo.bin", "empty.txt"])
+        self.assertListsAndExtractsEverything(archive)
+
+    def test_info_zip_reading_standard_input_writes_zip64_descriptors(self):
+        with open(os.path.join(self.src, "docs", "guide.txt"), "rb") as guide:
+            archive = self.through_a_pipe("stdin.zip", ["zip", "-q", "-", "-"], stdin=guide)
+        self.assertListsAndExtractsEverything(archive, {"-": TREE["docs/guide.txt"]})
+
+    def test_encrypted_info_zip_into_a_pipe_lists_without_the_password(self):
+        archive = self.through_a_pipe("pipe_enc.zip", ["zip", "-q", "-P", "secret", "-r", "-",
+                                                       "readme.txt", "docs", "photo.bin", "empty.txt"])
+        self.assertListsAndExtractsEverything(archive, TREE, "-P", "secret")
+
+    def test_python_zipfile_into_a_stream_lists_and_extracts_every_entry(self):
+        archive = self.zipfile_into_a_pipe("py.zip", zipfile.ZIP_DEFLATED, list(TREE))
+        self.assertListsAndExtractsEverything(archive)
+
+    def test_a_jar_lists_and_extracts_every_entry(self):
+        archive = self.path("app.jar")
+        subprocess.run(["jar", "--create", "--file", archive, "-C", self.src, "."], check=True)
+        with zipfile.ZipFile(archive) as z:
+            self.assertEqual(z.namelist()[:2], ["META-INF/", "META-INF/MANIFEST.MF"])
+            manifest = z.read("META-INF/MANIFEST.MF")
+        self.assertListsAndExtractsEverything(archive, {**TREE, "META-INF/MANIFEST.MF": manifest})
+
+    def test_a_stored_entry_without_sizes_fails_with_its_reason_and_leaves_no_file(self):
+        archive = self.zipfile_into_a_pipe("py0.zip", zipfile.ZIP_STORED, ["empty.txt", "readme.txt", "photo.bin"])
+        listing = self.unsfx("list", archive)
+        self.assertEqual(listing.stdout.decode().splitlines(), ["empty.txt", "readme.txt"])
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"Stored entry without sizes: its end is unknown", result.stderr)
+        self.assertIn(b"unsfx: failed: readme.txt", result.stderr)
+        self.assertTreeExtracted(target, {"empty.txt": b""})
+
+
+class DeclaredSizes(UnsfxCase):
+    """Data longer or shorter than the uncompressed size in its local header, whose CRC-32 covers
+    all of the data."""
+
+    def declared(self, name, entry, data, method, size):
+        archive = self.pyzip(name, [(entry, data)], method)
+        patch_local_header(archive, entry, 22, "<I", size)
+        return archive
+
+    def test_stored_data_longer_than_declared_fails_and_only_the_declared_size_is_written(self):
+        archive = self.declared("long0.zip", "a.txt", b"0123456789" * 2, zipfile.ZIP_STORED, 10)
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"unsfx: failed: a.txt", result.stderr)
+        self.assertTreeExtracted(target, {"a.txt": b"0123456789"})
+
+    def test_inflated_data_longer_than_declared_fails_and_only_the_declared_size_is_written(self):
+        data = random.Random(11).randbytes(150) * 1748  # 262,200 bytes
+        archive = self.declared("long8.zip", "big.bin", data, zipfile.ZIP_DEFLATED, 10)
+        self.assertExit(self.unsfx("test", archive), ENTRY_FAILED)
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertTreeExtracted(target, {"big.bin": data[:10]})
+
+    def test_data_shorter_than_declared_fails(self):
+        archive = self.declared("short.zip", "a.txt", b"0123456789", zipfile.ZIP_DEFLATED, 11)
+        result, _ = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"unsfx: failed: a.txt", result.stderr)
+
+
+class UndecryptableEntries(UnsfxCase):
+    """Strong encryption (flag bit 6) and AES (method 99) cannot be decrypted here: refused
+    before any password is asked, with the reason, as an unsupported method is."""
+
+    def assertRefusedWithoutAPassword(self, archive):
+        for options in ((), ("-P", "secret")):
+            result, target = self.extract(archive, *options)
+            self.assertExit(result, ENTRY_FAILED)
+            self.assertIn(b"unsfx: Unable to extract... Unsupported encryption method", result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(target, "readme.txt")))
+
+    def test_strong_encryption_is_refused_before_any_password(self):
+        archive = self.infozip("strong.zip", "-P", "secret", members=("readme.txt",))
+        patch_local_header(archive, "readme.txt", 6, "<H", 0x0049)
+        self.assertRefusedWithoutAPassword(archive)
+
+    def test_aes_is_refused_before_any_password(self):
+        archive = self.infozip("aes.zip", "-P", "secret", members=("readme.txt",))
+        patch_local_header(archive, "readme.txt", 8, "<H", 99)
+        self.assertRefusedWithoutAPassword(archive)
 
 
 class Overwriting(UnsfxCase):
