@@ -12,6 +12,7 @@ KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-run.
 
 import os
 import random
+import shlex
 import shutil
 import struct
 import subprocess
@@ -290,6 +291,14 @@ class SfxTest(unittest.TestCase):
         self.expect_message("Extraction Successful", "Extraction was successful")
         self.assertEqual(self.text(STATUS_LINE), "Extraction successful")
 
+    def expect_whole_extraction(self, files):
+        """Extract into a new folder: success, every file byte for byte, no item left selected."""
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, files)
+        self.assertEqual(self.selected(), [])
+
     def expect_nothing_more(self):
         ok, data, reply = driver("wait-dialog", QUIET_MS)
         if ok:
@@ -474,11 +483,7 @@ class MadeByMksfx(SfxTest):
         self.launch(self.build())
         self.assertEqual(self.names(), ["docs/", "docs/guide.txt", "docs/img/", "docs/img/photo.bin",
                                         "empty dir/", "empty.txt", "readme.txt"])
-        out = self.dir / "out"
-        self.extract_to(out)
-        self.expect_success()
-        self.assertFiles(out, self.FILES)
-        self.assertEqual(self.selected(), [])
+        self.expect_whole_extraction(self.FILES)
         self.leave()
 
     def test_a_file_over_32_mb_packed_by_mksfx_extracts_byte_for_byte(self):
@@ -679,6 +684,60 @@ class BrokenArchives(SfxTest):
         self.assertFalse((prefix_c / "evil.txt").exists())
         self.assertFalse(Path("/evil-root.txt").exists())
         self.assertEqual(sorted(self.selected()), sorted(n for n, _ in entries if "evil" in n))
+        self.leave()
+
+
+class StreamedArchives(SfxTest):
+    """Writers that cannot seek back leave the sizes out of the local headers (flag bit 3) and
+    write them into a data descriptor behind each entry's data."""
+
+    FILES = {"readme.txt": text_bytes(40, 700), "docs/guide.txt": text_bytes(41, 90000),
+             "docs/img/logo.bin": noise_bytes(42, 70000), "empty.txt": b""}
+
+    def test_an_archive_zip_wrote_into_a_pipe_lists_and_extracts_completely(self):
+        src = self.tree(self.FILES)
+        archive = self.dir / "archive.zip"
+        subprocess.run("zip -q -X -r - readme.txt docs empty.txt | cat > " + shlex.quote(str(archive)), shell=True,
+                       cwd=src, check=True)
+        with zipfile.ZipFile(archive) as zf:
+            names = zf.namelist()
+            self.assertTrue(zf.getinfo("docs/guide.txt").flag_bits & 8)
+        self.start(archive.read_bytes())
+        self.assertEqual(self.names(), sorted(names))
+        self.expect_whole_extraction(self.FILES)
+        self.leave()
+
+    def test_a_stored_entry_without_sizes_is_refused_and_leaves_no_file(self):
+        # zipfile writing into a pipe, which it cannot seek in.
+        reader = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        with zipfile.ZipFile(reader.stdin, "w") as zf:
+            zf.writestr("1-first.txt", text_bytes(43, 3000), zipfile.ZIP_DEFLATED)
+            zf.writestr("2-stored.bin", noise_bytes(44, 500), zipfile.ZIP_STORED)
+            zf.writestr("3-after.txt", text_bytes(45, 300), zipfile.ZIP_DEFLATED)
+        archive, _ = reader.communicate()
+        self.start(archive)
+        # Nothing shows where the stored data ends, so the walk cannot reach the third entry.
+        self.assertEqual(self.names(), ["1-first.txt", "2-stored.bin"])
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_message("Unable to extract...", "Stored entry without sizes: its end is unknown")
+        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        self.assertTreeIs(out, ["1-first.txt"])
+        self.assertEqual(self.selected(), ["2-stored.bin"])
+        self.leave()
+
+
+class UndecryptableEntries(SfxTest):
+    def test_an_aes_entry_is_refused_before_any_password_is_asked(self):
+        archive = bytearray(self.encrypted_zip({"a.txt": text_bytes(46, 800), "b.txt": b"b\n"}))
+        struct.pack_into("<H", archive, 8, 99)  # the first local header's method: AES
+        self.start(bytes(archive))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_message("Unable to extract...", "Unsupported encryption method")
+        self.expect_nothing_more()
+        self.assertFalse(out.exists() and any(out.iterdir()), "something was written")
+        self.assertEqual(self.selected(), ["a.txt", "b.txt"])
         self.leave()
 
 
