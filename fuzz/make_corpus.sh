@@ -19,6 +19,10 @@ python3 -c "import random,sys; sys.stdout.buffer.write(random.Random(5).randbyte
 (cd src && zip -q -P secret ../infozip_encrypted.zip readme.txt docs/guide.txt noise.bin)
 (cd src && zip -q -X -0 -P secret ../infozip_encrypted_stored.zip readme.txt zeros.txt)
 (cd src && zip -q -X -0 ../infozip_stored.zip readme.txt noise.bin)
+# Into a pipe: descriptors carry the sizes; from standard input, 64-bit ones.
+(cd src && zip -q -r - readme.txt docs void noise.bin | cat > ../infozip_pipe.zip)
+(cd src && zip -q -P secret - readme.txt noise.bin | cat > ../infozip_pipe_encrypted.zip)
+zip -q - - < src/readme.txt | cat > infozip_stdin.zip
 
 python3 - <<'PY'
 import struct, zipfile
@@ -51,6 +55,12 @@ with open("python_streamed.zip", "wb") as f:
         z.writestr("first.txt", text)
         z.writestr("second.txt", b"second")
 
+with open("python_streamed_stored.zip", "wb") as f:
+    with zipfile.ZipFile(Pipe(f), "w", zipfile.ZIP_STORED) as z:
+        z.writestr("empty.txt", b"")
+        z.writestr("data.txt", text[:300])
+        z.writestr("after.txt", b"after")
+
 def patched(source, target, edit):
     data = bytearray(open(source, "rb").read())
     edit(data)
@@ -75,6 +85,10 @@ patched("python_deflated.zip", "patched_garbage_deflate.zip",
         lambda d: d.__setitem__(slice(40, 80), bytes(range(40))))
 patched("python_streamed.zip", "patched_descriptor_lies.zip", lambda d: put(d, 18, "I", 40))
 patched("infozip_encrypted.zip", "patched_encrypted_short.zip", lambda d: put(d, 18, "I", 5))
+patched("infozip_encrypted.zip", "patched_strong_encryption.zip", lambda d: put(d, 6, "H", 0x49))
+patched("infozip_encrypted.zip", "patched_aes.zip", lambda d: put(d, 8, "H", 99))
+patched("infozip_pipe.zip", "patched_streamed_corrupt.zip",
+        lambda d: d.__setitem__(slice(80, 100), bytes(20)))
 open("truncated_header.zip", "wb").write(open("python_deflated.zip", "rb").read()[:20])
 open("truncated_data.zip", "wb").write(open("python_deflated.zip", "rb").read()[:90])
 PY
