@@ -238,8 +238,8 @@ void ShowClosingMessage(Scan& s) {
 
 // The extract path, or the current folder for an empty one, without one trailing backslash.
 // Either is taken whole or refused: cut to fit, a path would put the entries in another
-// folder, and a missing one at the root of the drive. A path that fills its buffer counts as
-// cut, since the dialog's field may have held more than the buffer took.
+// folder, and a missing one at the root of the drive. A path as long as the field takes counts
+// as cut, since the field may have held more than it gave.
 bool TakeExtractPrefix(Scan& s) {
   std::string path(sfx.extractPath, strnlen(sfx.extractPath, sizeof sfx.extractPath));
   if (path.empty()) path = platform::CurrentDirectory();
