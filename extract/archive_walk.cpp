@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "extract/crc32.h"
 #include "extract/data_descriptor.h"
 #include "extract/extra_field.h"
 #include "extract/little_endian.h"
@@ -62,12 +63,21 @@ bool HeaderFollowsAt(uint32_t position) {
   return IsLocalSignature(signature) || signature == sfx.expectedSignature - LocalMinusCentralSignature;
 }
 
+// The header's nameLength name bytes at the current position, as stored.
+static std::string ReadNameBytes() {
+  std::string bytes(sfx.header.nameLength, '\0');
+  uint32_t got = platform::ReadFile(sfx.archiveHandle, &bytes[0], sfx.header.nameLength);
+  bytes.resize(got);
+  return bytes;
+}
+
 std::string ReadEntryName() {
   // The name is read whole, however long, so nothing is cut or written past a buffer and the
   // walk's idea of where the name ends is the header's own.
-  std::vector<char> buffer(sfx.header.nameLength + 1u);
-  uint32_t got = platform::ReadFile(sfx.archiveHandle, buffer.data(), sfx.header.nameLength);
-  return DecodeEntryName(TextFromBuffer(buffer.data(), got), sfx.header.flags);
+  std::string bytes = ReadNameBytes();
+  std::string unicodePath = ReadExtraField(bytes);
+  if (!unicodePath.empty()) return unicodePath;
+  return DecodeEntryName(TextFromBuffer(bytes.data(), static_cast<uint32_t>(bytes.size())), sfx.header.flags);
 }
 
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
@@ -76,12 +86,24 @@ std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
   return platform::LegacyToUtf8(bytes);
 }
 
-void ReadExtraField() {
+// The name a Unicode Path field gives, or "" when the field is absent or not to be believed.
+// It stands for the header's name only while its CRC-32 matches that name's bytes: a program
+// that renamed the entry without knowing the field left a stale name in it.
+static std::string UnicodePathName(const uint8_t* field, uint16_t size, const std::string& nameBytes) {
+  if (!field || size < 5 || field[0] != UnicodePathVersion) return "";
+  uint32_t reg = 0xFFFFFFFF;
+  UpdateCrc(reinterpret_cast<const uint8_t*>(nameBytes.data()), static_cast<int64_t>(nameBytes.size()), reg);
+  if (~reg != Load32(field + 1)) return "";
+  std::string name = TextFromBuffer(reinterpret_cast<const char*>(field + 5), size - 5u);
+  return IsValidUtf8(name) ? name : "";
+}
+
+std::string ReadExtraField(const std::string& nameBytes) {
   uint32_t length = sfx.header.extraLength;
   uint8_t* extra = static_cast<uint8_t*>(malloc(length + 1));
+  uint32_t got = extra ? platform::ReadFile(sfx.archiveHandle, extra, length) : 0;
   uint16_t size = 0;
-  const uint8_t* zip64 = nullptr;
-  if (extra) zip64 = FindExtraField(extra, platform::ReadFile(sfx.archiveHandle, extra, length), Zip64ExtraId, &size);
+  const uint8_t* zip64 = extra ? FindExtraField(extra, got, Zip64ExtraId, &size) : nullptr;
   sfx.hasZip64 = zip64 != nullptr;
   // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
   if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {
@@ -90,8 +112,11 @@ void ReadExtraField() {
     size = static_cast<uint16_t>(size - 8);
   }
   if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
-  free(extra);
   sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
+  const uint8_t* unicodePath = extra ? FindExtraField(extra, got, UnicodePathExtraId, &size) : nullptr;
+  std::string name = UnicodePathName(unicodePath, size, nameBytes);
+  free(extra);
+  return name;
 }
 
 std::string TextFromBuffer(const char* buffer, uint32_t length) {

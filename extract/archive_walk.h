@@ -11,7 +11,7 @@ bool StartWalk();
 // Positions from 2^31 on cannot be reached and fail.
 void SeekArchive(uint64_t position);
 
-// The walk reads, for each entry in turn: its header, its name, its extra field; then it seeks
+// The walk reads, for each entry in turn: its header, its name and extra field; then it seeks
 // to the next header.
 
 // Reads 30 bytes at the current position into sfx.header, and takes the CRC and sizes it states
@@ -19,8 +19,9 @@ void SeekArchive(uint64_t position);
 // signature.
 bool ReadLocalHeader();
 
-// Reads the header's nameLength name bytes at the current position and decodes them; the name
-// ends before the first zero byte.
+// Reads the header's nameLength name bytes at the current position and the extra field behind
+// them, and returns the entry's name: the UTF-8 name of a Unicode Path field that vouches for
+// these name bytes, else the name bytes decoded. Either ends before its first zero byte.
 std::string ReadEntryName();
 
 // The name as text (UTF-8), read once here and carried as such by everything after the walk.
@@ -31,8 +32,10 @@ std::string ReadEntryName();
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
 // Reads the header's extra field, which stands at the current position behind the name, and
 // takes what the walk needs from it: the 64-bit sizes of a ZIP64 field where the header defers
-// to them, and whether the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed).
-void ReadExtraField();
+// to them, and whether the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed). Returns
+// the UTF-8 name of a Unicode Path field whose CRC-32 matches nameBytes, else "". Nothing else
+// in the extra field is interpreted.
+std::string ReadExtraField(const std::string& nameBytes);
 
 // True when a local header or the central directory begins at that position.
 bool HeaderFollowsAt(uint32_t position);

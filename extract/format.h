@@ -26,6 +26,10 @@ constexpr uint32_t Zip64DescriptorSize = 20;
 // The extra field that holds 64-bit values for 32-bit header fields that hold the marker.
 constexpr uint16_t Zip64ExtraId = 0x0001;
 constexpr uint32_t Zip64Marker = 0xFFFFFFFF;
+// The extra field that carries a UTF-8 name beside a legacy one: a version byte (1), the CRC-32
+// of the header's name bytes, and the UTF-8 name.
+constexpr uint16_t UnicodePathExtraId = 0x7075;
+constexpr uint8_t UnicodePathVersion = 1;
 
 constexpr uint32_t LocalHeaderSize = 30;
 constexpr uint32_t EncryptionHeaderSize = 12;

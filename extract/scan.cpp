@@ -207,7 +207,6 @@ Next ExtractEntry(Scan& s) {
 
 Next HandleEntry(Scan& s) {
   s.name = ReadEntryName();
-  ReadExtraField();
   if (s.name.empty()) {
     s.view.ShowMessage(msg::EmptyName, msg::ArchiveErrorCaption);
     return Next::Stop;

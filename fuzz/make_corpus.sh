@@ -95,4 +95,6 @@ PY
 
 rm -f "$here/corpus/"*
 cp ./*.zip "$here/corpus/"
+# Unicode Path fields, believed and not, beside the test archives' own.
+cp "$here/../tests/data/unicode_path.zip" "$here/corpus/"
 du -sh "$here/corpus"

@@ -85,6 +85,25 @@ with zipfile.ZipFile("python_utf8_names.zip", "w", zipfile.ZIP_DEFLATED) as z:  
 os.makedirs("intl/caf\u00e9", exist_ok=True)
 for name in intl: open("intl/" + name, "wb").write(name.encode() * 3)
 open(b"intl/caf\xe9 cr\xe8me.txt", "wb").write(b"a Latin-1 file name\n")
+# A Unicode Path field (0x7075: version 1, the CRC-32 of the header's name bytes, the UTF-8
+# name) beside ASCII stand-ins in the header, as Windows writers store names their code page
+# lacks. It is believed only while its CRC matches the header's name: the third entry was
+# renamed by a program that left the field stale, the fourth has a version no one defined.
+import struct, zlib
+def unicode_path(header_name, utf8_name, version=1, crc_of=None):
+    crc = zlib.crc32((crc_of or header_name).encode())
+    data = struct.pack("<BI", version, crc) + utf8_name.encode()
+    return struct.pack("<HH", 0x7075, len(data)) + data
+timestamp = struct.pack("<HHBI", 0x5455, 5, 1, 0x65000000)  # a field in front of it
+with zipfile.ZipFile("unicode_path.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for header, extra, body in [
+            ("File 2 - xx.txt", timestamp + unicode_path("File 2 - xx.txt", "File 2 - \u00f6.txt"), 400),
+            ("docs/File 3 - xx.txt", unicode_path("docs/File 3 - xx.txt", "docs/\u0424\u0430\u0439\u043b 3.txt"), 500),
+            ("stale.txt", unicode_path("stale.txt", "renamed \u00fc.txt", crc_of="old name.txt"), 600),
+            ("version2.txt", unicode_path("version2.txt", "version \u00fc.txt", version=2), 700)]:
+        info = zipfile.ZipInfo(header, (2026, 12, 9, 6, 0, 0))
+        info.extra = extra
+        z.writestr(info, text(body), zipfile.ZIP_DEFLATED)
 PY
 
 # Info-ZIP on Linux stores a name's bytes and sets no flag: UTF-8 names, and a Latin-1 one as

@@ -867,6 +867,16 @@ class InternationalNames(SfxTest):
         self.launch(exe)
         self.expect_true_names_extracted(folders=["café/", "Загрузки/"])
 
+    def test_a_unicode_path_field_names_an_entry_while_its_crc_matches_the_header_name(self):
+        archive = ROOT / "tests/data/unicode_path.zip"
+        with zipfile.ZipFile(archive) as zf:  # zipfile ignores the field: its names are the stand-ins
+            contents = [zf.read(info) for info in zf.infolist()]
+        files = dict(zip(["File 2 - ö.txt", "docs/Файл 3.txt", "stale.txt", "version2.txt"], contents))
+        self.start(archive.read_bytes())
+        self.assertEqual(sorted(self.names()), sorted(files))
+        self.expect_whole_extraction(files)
+        self.leave()
+
     def test_a_legacy_name_reads_in_the_ansi_code_page(self):
         raw = b"caf\xe9 cr\xe8me.txt"  # Latin-1 bytes, which are no UTF-8
         src = self.dir / "src"

@@ -62,3 +62,48 @@ TEST_F(EntryNameWalkTest, InfoZipLatin1NameReadsInTheLegacyCodePage) {
   OpenArchive(ReadFixture("infozip_legacy_names.zip"));
   EXPECT_EQ(WalkNames(), Strings{"caf\xC3\xA9 cr\xC3\xA8me.txt"});
 }
+
+// Names carried in a Unicode Path extra field beside ASCII stand-ins in the header (Python's
+// zipfile wrote the fields as given; Info-ZIP unzip and 7z read the same names from it).
+static const Strings UnicodePathNames = {"File 2 - \xC3\xB6.txt",
+                                         "docs/\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB 3.txt",
+                                         "stale.txt", "version2.txt"};
+
+TEST_F(EntryNameWalkTest, AUnicodePathFieldNamesTheEntryOnlyWhileItsCrcMatchesTheHeaderName) {
+  OpenArchive(ReadFixture("unicode_path.zip"));
+  EXPECT_EQ(WalkNames(), UnicodePathNames);
+}
+
+// The offset of the first entry's Unicode Path field data (behind a 9-byte timestamp field).
+static size_t FirstUnicodePathData(const Bytes& zip) {
+  size_t first = LocalHeaderOffsets(zip)[0];
+  size_t extra = first + 30 + Get16(zip, first + 26);
+  EXPECT_EQ(Get16(zip, extra + 9), 0x7075);
+  return extra + 9 + 4;
+}
+
+TEST_F(EntryNameWalkTest, AUnicodePathFieldThatIsNotUtf8OrEmptyIsIgnored) {
+  Bytes zip = ReadFixture("unicode_path.zip");
+  size_t data = FirstUnicodePathData(zip);
+  Bytes bad = zip;
+  bad[data + 5 + 9] = 0xFF;  // the first byte of the non-ASCII letter
+  OpenArchive(bad);
+  EXPECT_EQ(WalkNames()[0], "File 2 - xx.txt");
+  Bytes empty = zip;
+  empty[data + 5] = 0;  // a name that ends at once
+  OpenArchive(empty);
+  EXPECT_EQ(WalkNames()[0], "File 2 - xx.txt");
+}
+
+TEST_F(EntryNameWalkTest, AUnicodePathFieldTooShortForItsCrcIsIgnored) {
+  Bytes zip = ReadFixture("unicode_path.zip");
+  size_t data = FirstUnicodePathData(zip);
+  // Shrunk to four bytes, the rest of it becomes an unknown field of its own.
+  uint16_t size = Get16(zip, data - 2);
+  Put16(zip, data - 2, 4);
+  zip[data + 4] = 0x99;
+  zip[data + 5] = 0x99;
+  Put16(zip, data + 6, static_cast<uint16_t>(size - 4 - 4));
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames(), (Strings{"File 2 - xx.txt", UnicodePathNames[1], "stale.txt", "version2.txt"}));
+}

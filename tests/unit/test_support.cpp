@@ -131,7 +131,6 @@ std::vector<std::string> EngineTest::WalkNames() {
   while (ReadLocalHeader()) {
     uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
     names.push_back(ReadEntryName());
-    ReadExtraField();
     if (names.back().empty() || !SeekNextHeader(headerPos)) break;
   }
   return names;
@@ -142,7 +141,6 @@ uint32_t EngineTest::FindEntry(const std::string& name) {
   while (ReadLocalHeader()) {
     uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
     std::string found = ReadEntryName();
-    ReadExtraField();
     if (found == name) return headerPos;
     if (!SeekNextHeader(headerPos)) break;
   }

@@ -19,6 +19,7 @@ import unittest
 import zipfile
 
 UNSFX = None
+FIXTURES = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests", "data"))
 ARCHIVE_BASE = None
 
 # Exit codes, as `unsfx --help` documents them.
@@ -592,6 +593,19 @@ class InternationalNames(UnsfxCase):
         result, target = self.extract(archive)
         self.assertExit(result, ALL_FINE)
         self.assertTreeExtracted(target, {"café € crème.txt": b"legacy\n"})
+
+    def test_a_unicode_path_field_names_an_entry_while_its_crc_matches_the_header_name(self):
+        archive = os.path.join(FIXTURES, "unicode_path.zip")
+        names = ["File 2 - ö.txt", "docs/Файл 3.txt", "stale.txt", "version2.txt"]
+        listed = self.unsfx("list", archive)
+        self.assertExit(listed, ALL_FINE)
+        self.assertEqual(listed.stdout.decode("utf-8").splitlines(), names)
+        with zipfile.ZipFile(archive) as zf:  # zipfile ignores the field: its names are the stand-ins
+            contents = [zf.read(info) for info in zf.infolist()]
+        result, target = self.extract(archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {"File 2 - ö.txt": contents[0], "docs/Файл 3.txt": contents[1],
+                                          "stale.txt": contents[2], "version2.txt": contents[3]})
 
     def test_look_alikes_of_dots_slashes_and_devices_stay_inside_the_folder(self):
         names = ["．．／evil.txt", "..∕evil.txt", "sub＼..＼..＼up.txt", "..¥yen.txt", "ＣＯＮ.txt", "ok.txt"]
