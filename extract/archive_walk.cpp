@@ -1,6 +1,5 @@
 #include "extract/archive_walk.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include "extract/crc32.h"
@@ -66,8 +65,7 @@ bool HeaderFollowsAt(uint32_t position) {
 // The header's nameLength name bytes at the current position, as stored.
 static std::string ReadNameBytes() {
   std::string bytes(sfx.header.nameLength, '\0');
-  uint32_t got = platform::ReadFile(sfx.archiveHandle, &bytes[0], sfx.header.nameLength);
-  bytes.resize(got);
+  bytes.resize(platform::ReadFile(sfx.archiveHandle, &bytes[0], sfx.header.nameLength));
   return bytes;
 }
 
@@ -75,9 +73,9 @@ std::string ReadEntryName() {
   // The name is read whole, however long, so nothing is cut or written past a buffer and the
   // walk's idea of where the name ends is the header's own.
   std::string bytes = ReadNameBytes();
-  std::string unicodePath = ReadExtraField(bytes);
-  if (!unicodePath.empty()) return unicodePath;
-  return DecodeEntryName(TextFromBuffer(bytes.data(), static_cast<uint32_t>(bytes.size())), sfx.header.flags);
+  std::string extra = ReadExtraField();
+  return EntryName(bytes, sfx.header.flags, reinterpret_cast<const uint8_t*>(extra.data()),
+                   static_cast<uint32_t>(extra.size()));
 }
 
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
@@ -89,7 +87,9 @@ std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
 // The name a Unicode Path field gives, or "" when the field is absent or not to be believed.
 // It stands for the header's name only while its CRC-32 matches that name's bytes: a program
 // that renamed the entry without knowing the field left a stale name in it.
-static std::string UnicodePathName(const uint8_t* field, uint16_t size, const std::string& nameBytes) {
+static std::string UnicodePathName(const uint8_t* extra, uint32_t extraLength, const std::string& nameBytes) {
+  uint16_t size = 0;
+  const uint8_t* field = FindExtraField(extra, extraLength, UnicodePathExtraId, &size);
   if (!field || size < 5 || field[0] != UnicodePathVersion) return "";
   uint32_t reg = 0xFFFFFFFF;
   UpdateCrc(reinterpret_cast<const uint8_t*>(nameBytes.data()), static_cast<int64_t>(nameBytes.size()), reg);
@@ -98,12 +98,18 @@ static std::string UnicodePathName(const uint8_t* field, uint16_t size, const st
   return IsValidUtf8(name) ? name : "";
 }
 
-std::string ReadExtraField(const std::string& nameBytes) {
-  uint32_t length = sfx.header.extraLength;
-  uint8_t* extra = static_cast<uint8_t*>(malloc(length + 1));
-  uint32_t got = extra ? platform::ReadFile(sfx.archiveHandle, extra, length) : 0;
+std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_t* extra, uint32_t extraLength) {
+  std::string unicodePath = UnicodePathName(extra, extraLength, nameBytes);
+  if (!unicodePath.empty()) return unicodePath;
+  return DecodeEntryName(TextFromBuffer(nameBytes.data(), static_cast<uint32_t>(nameBytes.size())), flags);
+}
+
+std::string ReadExtraField() {
+  std::string extra(sfx.header.extraLength, '\0');
+  extra.resize(platform::ReadFile(sfx.archiveHandle, &extra[0], sfx.header.extraLength));
   uint16_t size = 0;
-  const uint8_t* zip64 = extra ? FindExtraField(extra, got, Zip64ExtraId, &size) : nullptr;
+  const uint8_t* zip64 = FindExtraField(reinterpret_cast<const uint8_t*>(extra.data()),
+                                        static_cast<uint32_t>(extra.size()), Zip64ExtraId, &size);
   sfx.hasZip64 = zip64 != nullptr;
   // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
   if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {
@@ -113,10 +119,7 @@ std::string ReadExtraField(const std::string& nameBytes) {
   }
   if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
   sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
-  const uint8_t* unicodePath = extra ? FindExtraField(extra, got, UnicodePathExtraId, &size) : nullptr;
-  std::string name = UnicodePathName(unicodePath, size, nameBytes);
-  free(extra);
-  return name;
+  return extra;
 }
 
 std::string TextFromBuffer(const char* buffer, uint32_t length) {

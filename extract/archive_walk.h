@@ -20,9 +20,13 @@ void SeekArchive(uint64_t position);
 bool ReadLocalHeader();
 
 // Reads the header's nameLength name bytes at the current position and the extra field behind
-// them, and returns the entry's name: the UTF-8 name of a Unicode Path field that vouches for
-// these name bytes, else the name bytes decoded. Either ends before its first zero byte.
+// them, and returns the entry's name (EntryName).
 std::string ReadEntryName();
+
+// An entry's name, from its header's name bytes and flags and its extra field: the UTF-8 name of
+// a Unicode Path field (0x7075) whose CRC-32 matches the name bytes, else the name bytes
+// decoded. Either ends before its first zero byte. Nothing else in the extra field counts.
+std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_t* extra, uint32_t extraLength);
 
 // The name as text (UTF-8), read once here and carried as such by everything after the walk.
 // Flag bit 11 says UTF-8. Without it, bytes that are UTF-8 and not plain ASCII are UTF-8 too
@@ -30,12 +34,12 @@ std::string ReadEntryName();
 // code page of the system that wrote it. A flagged name that is not UTF-8 keeps U+FFFD for its
 // bad bytes, which the unsafe-name rule refuses.
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
-// Reads the header's extra field, which stands at the current position behind the name, and
-// takes what the walk needs from it: the 64-bit sizes of a ZIP64 field where the header defers
-// to them, and whether the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed). Returns
-// the UTF-8 name of a Unicode Path field whose CRC-32 matches nameBytes, else "". Nothing else
-// in the extra field is interpreted.
-std::string ReadExtraField(const std::string& nameBytes);
+
+// Reads the header's extra field, which stands at the current position behind the name, takes
+// what the walk needs from it (the 64-bit sizes of a ZIP64 field where the header defers to
+// them, and whether the entry is streamed: sfx.hasZip64, sfx.stated, sfx.streamed) and returns
+// its bytes.
+std::string ReadExtraField();
 
 // True when a local header or the central directory begins at that position.
 bool HeaderFollowsAt(uint32_t position);

@@ -14,6 +14,7 @@ import sys
 import tempfile
 import unittest
 import zipfile
+import zlib
 
 MKSFX = FORMAT_H = UNSFX = None
 LOCAL, CENTRAL = b"PK\x03\x04", b"PK\x01\x02"
@@ -447,6 +448,18 @@ class Refusals(MksfxCase):
     def test_unsafe_names_from_a_zip_are_refused_each_by_name(self):
         self.zip_with_names(["good.txt", "../evil.txt", "a/CON.txt", "x:y", "/abs", "dots./f"])
         self.assert_refused_untouched(["--from-zip", "in.zip"], ['"../evil.txt"', '"a/CON.txt"', '"x:y"', '"/abs"', '"dots./f"'])
+
+    def test_a_unicode_path_name_is_judged_as_the_stub_reads_it(self):
+        # An ASCII stand-in in the header, and a matching Unicode Path field that climbs out.
+        name = b"safe.txt"
+        field = struct.pack("<BI", 1, zlib.crc32(name)) + "../ä.txt".encode()
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            info = zipfile.ZipInfo(name.decode())
+            info.extra = struct.pack("<HH", 0x7075, len(field)) + field
+            z.writestr(info, b"data")
+        self.write("in.zip", buffer.getvalue())
+        self.assert_refused_untouched(["--from-zip", "in.zip"], ['"../ä.txt"'])
 
     def test_an_empty_name_is_refused(self):
         self.zip_with_names(["good.txt", ""])

@@ -84,7 +84,9 @@ void BuildFromZip(const Options& o, const Bytes& stub) {
   uint64_t total = 0;
   // Each name keeps its bytes and flag; it is judged as the stub will read it.
   for (const ImportedEntry& e : entries) {
-    named.push_back({DecodeEntryName(e.record.name, e.record.flags), !e.record.name.empty() && e.record.name.back() == '/'});
+    const Bytes& extra = e.record.localExtra;
+    std::string name = EntryName(e.record.name, e.record.flags, extra.data(), static_cast<uint32_t>(extra.size()));
+    named.push_back({name, !name.empty() && name.back() == '/'});
     total += e.record.compressedSize;
   }
   RefuseBadNames(named, o.allowCaseDuplicates);
