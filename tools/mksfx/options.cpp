@@ -44,8 +44,7 @@ const char* const HelpText =
     "\n"
     "Exit codes: 0 written; 1 written, but some inputs were skipped (links to folders,\n"
     "devices, pipes; each named on stderr); 2 refused or failed (signing too), nothing\n"
-    "written;\n"
-    "7 command-line error.\n";
+    "written; 7 command-line error.\n";
 
 namespace {
 
