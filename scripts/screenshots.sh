@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Remakes docs/screenshots/: the main dialog, the password prompt and the overwrite question of
-# the demo archive (samples/demo, encrypted with the password "demo"), and the main dialog of an
-# archive of names in several scripts (samples/international), taken on a virtual display.
+# the demo archive (samples/demo, encrypted with the password "demo"), the main dialog of an
+# archive of names in several scripts (samples/international), and the demo's main dialog on a
+# screen of 144 DPI (150 %), taken on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/demo-lib.sh
@@ -14,6 +15,17 @@ fi
 
 shots=docs/screenshots
 work=$DEMO_DIR/screenshots
+
+# photograph_main_dialog EXTRACT_PATH PNG: starts $DEMO_EXE_NAME, photographs its main dialog
+# with that extract path, and leaves.
+photograph_main_dialog() {
+  (cd "$work" && exec ../../../scripts/wine-run.sh "$DEMO_EXE_NAME") &
+  local demo=$!
+  drive wait "$MAIN_CAPTION" 20000 -- set-text 101 "$1" >/dev/null
+  capture_window "$MAIN_CAPTION" "$2"
+  drive click 2 >/dev/null
+  wait "$demo"
+}
 rm -rf "$work"
 DEMO_EXE_NAME=demo-encrypted.exe
 make_demo_exe "$work/$DEMO_EXE_NAME" --password=demo
@@ -40,12 +52,17 @@ DEMO_SOURCE=samples/international make_demo_exe "$work/$DEMO_EXE_NAME"
 font_link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
 wine_reg() { KVX_WINE_BITS=$DEMO_BITS scripts/wine-run.sh reg "$@" >/dev/null; }
 wine_reg add "$font_link" /v "MS Sans Serif" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f
-(cd "$work" && exec ../../../scripts/wine-run.sh "$DEMO_EXE_NAME") &
-demo=$!
-drive wait "$MAIN_CAPTION" 20000 -- set-text 101 'C:\Users\Jörg\Загрузки' >/dev/null
-capture_window "$MAIN_CAPTION" "$shots/international-names.png"
-drive click 2 >/dev/null
-wait "$demo"
+photograph_main_dialog 'C:\Users\Jörg\Загрузки' "$shots/international-names.png"
 wine_reg delete "$font_link" /v "MS Sans Serif" /f
+wait_for_wine
+
+# 144 DPI, as Windows sets it for 150 %, in a prefix of its own so that no other run inherits
+# it. The stub declares itself DPI-aware: its dialogs are laid out anew at that resolution.
+export WINEPREFIX=$KVX_ROOT/build/wineprefix$DEMO_BITS-144dpi
+wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f
+wait_for_wine
+DEMO_EXE_NAME=demo.exe
+make_demo_exe "$work/$DEMO_EXE_NAME"
+photograph_main_dialog 'C:\kvx-demo' "$shots/main-dialog-144dpi.png"
 wait_for_wine
 ls -l "$shots"

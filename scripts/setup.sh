@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 wine32:i386 qemu-user-static xvfb x11-apps imagemagick xdotool
   zip unzip p7zip-full libarchive-tools python3
+  osslsigncode openssl  # mksfx --sign, and the throw-away certificates of its tests
   fonts-wqy-microhei  # Chinese, Japanese and Korean glyphs for the screenshots under Wine
 )
 

@@ -16,12 +16,15 @@ import shlex
 import shutil
 import struct
 import subprocess
+import sys
 import time
 import unittest
 import zipfile
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "mksfx"))
+import pe_checks  # noqa: E402  (found through the line above)
 STUB = Path(os.environ.get("KVX_SFX_STUB", ROOT / "build/windows/sfx.exe"))
 DRIVER = Path(os.environ.get("KVX_SFX_DRIVER", ROOT / "build/windows/tests/e2e/sfx_driver.exe"))
 WINE_RUN = Path(os.environ.get("KVX_WINE_RUN", ROOT / "scripts/wine-run.sh"))
@@ -229,6 +232,16 @@ class SfxTest(unittest.TestCase):
             return False
 
     # ---- the program ----
+
+    def mksfx(self, src, exe, *options):
+        """The Windows mksfx, under Wine, packs the folder src behind the stub under test."""
+        # mksfx picks the 32-bit stub unless told --64; either way the one under test.
+        bitness = ["--64"] if is_64_bit(STUB) else []
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, *options, "-o", wine_path(exe), "."],
+                              cwd=src, capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        stub = STUB.read_bytes()
+        self.assertEqual(pe_checks.without_stamped_fields(exe.read_bytes()[:len(stub)]), pe_checks.without_stamped_fields(stub))
 
     def start(self, archive, cwd=None, wait_for_main=True):
         exe = self.dir / f"{self._testMethodName}.exe"
@@ -469,14 +482,8 @@ class MadeByMksfx(SfxTest):
              "docs/img/photo.bin": noise_bytes(22, 70000), "empty.txt": b"", "empty dir/": None}
 
     def build(self, *options):
-        src = self.tree(self.FILES)
         exe = self.dir / "made.exe"
-        # mksfx picks the 32-bit stub unless told --64; either way the one under test.
-        bitness = ["--64"] if is_64_bit(STUB) else []
-        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, *options, "-o", wine_path(exe), "."],
-                              cwd=src, capture_output=True, text=True, timeout=120)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertEqual(exe.read_bytes()[:len(STUB.read_bytes())], STUB.read_bytes())
+        self.mksfx(self.tree(self.FILES), exe, *options)
         return exe
 
     def test_a_folder_packed_by_mksfx_extracts_byte_for_byte(self):
@@ -858,12 +865,8 @@ class InternationalNames(SfxTest):
         self.expect_true_names_extracted()
 
     def test_mksfx_names(self):
-        src = self.tree(INTERNATIONAL)
         exe = self.dir / "made.exe"
-        bitness = ["--64"] if is_64_bit(STUB) else []
-        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, "-o", wine_path(exe), "."],
-                              cwd=src, capture_output=True, text=True, timeout=120)
-        self.assertEqual(done.returncode, 0, done.stderr)
+        self.mksfx(self.tree(INTERNATIONAL), exe)
         self.launch(exe)
         self.expect_true_names_extracted(folders=["café/", "Загрузки/"])
 
@@ -914,6 +917,38 @@ class InternationalNames(SfxTest):
         self.assertFiles(out, {name: name.encode() for name in names})
         self.assertFalse(list(self.dir.glob("evil*")) + list(self.dir.glob("up*")) + list(self.dir.glob("yen*")))
         self.leave()
+
+
+class SignedExe(SfxTest):
+    """A signature is appended behind the archive's end record; the stub's walk from its own
+    image size on never reaches it."""
+
+    def test_a_signed_exe_lists_and_extracts_byte_for_byte(self):
+        made, signed = self.dir / "made.exe", self.dir / "signed.exe"
+        self.mksfx(self.tree(NESTED), made)
+        _, report = pe_checks.verify(str(made), "/dev/null")
+        self.assertTrue(pe_checks.checksum_is_right(report), report)
+        ca, p12 = pe_checks.make_signing_certificate(str(self.dir / "certificates"))
+        subprocess.run(["osslsigncode", "sign", "-pkcs12", p12, "-readpass", "-", "-h", "sha256",
+                        "-in", str(made), "-out", str(signed)], input=pe_checks.PASSWORD.encode(),
+                       check=True, capture_output=True)
+        _, report = pe_checks.verify(str(signed), ca)
+        self.assertIn("Signature verification: ok", report)
+        self.assertTrue(pe_checks.checksum_is_right(report), report)
+        self.launch(signed)
+        self.assertEqual(self.listing(), [(name, True) for name in
+                                          sorted([*NESTED, "docs/", "docs/img/", "tools/"])])
+        self.expect_whole_extraction(NESTED)
+        self.leave()
+
+    def test_the_windows_mksfx_refuses_to_sign_and_writes_nothing(self):
+        # It cannot run osslsigncode; the README says to sign its output afterwards.
+        src, exe = self.tree(NESTED), self.dir / "made.exe"
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", "--sign", "publisher.p12", "-o", wine_path(exe), "."],
+                              cwd=src, capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 7, done.stderr)
+        self.assertIn("cannot sign", done.stderr)
+        self.assertFalse(exe.exists())
 
 
 class Leaving(SfxTest):

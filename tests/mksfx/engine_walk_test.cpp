@@ -2,8 +2,10 @@
 // (archive at ArchiveBase), listed, and every entry decoded and CRC-checked in a test run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,13 @@ class MksfxEngineTest : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     dir_ = NativePath(Scratch()).string();
-    Bytes stub(ArchiveBase, 'x');  // no byte 'P', so no ZIP signature
+    // 'x' everywhere but the headers mksfx reads (no byte 'P' after "PE", so no ZIP
+    // signature): "MZ", the PE header's offset, the PE signature and an i386 machine type.
+    Bytes stub(ArchiveBase, 'x');
+    const uint8_t header[] = {'M', 'Z'}, offset[] = {0x40, 0, 0, 0}, pe[] = {'P', 'E', 0, 0, 0x4C, 0x01};
+    std::copy(std::begin(header), std::end(header), stub.begin());
+    std::copy(std::begin(offset), std::end(offset), stub.begin() + 0x3C);
+    std::copy(std::begin(pe), std::end(pe), stub.begin() + 0x40);
     WriteWholeFile(dir_ + "/stub.exe", stub);
   }
 

@@ -16,8 +16,11 @@ import unittest
 import zipfile
 import zlib
 
+import pe_checks
+
 MKSFX = FORMAT_H = UNSFX = None
 LOCAL, CENTRAL = b"PK\x03\x04", b"PK\x01\x02"
+SIGN_PASSWORD = "MKSFX_SIGN_PASSWORD"
 
 
 def archive_base():
@@ -30,12 +33,20 @@ I386, AMD64 = 0x14C, 0x8664
 
 
 def fake_stub(size, machine=I386, seed=7):
-    """Bytes of a stand-in program: a PE header naming its machine type, and no 0x50 ('P')
-    elsewhere, so no ZIP signature either."""
+    """Bytes of a stand-in program: the headers of a one-section PE image naming its machine
+    type (enough for signing tools and checksum checkers), and behind them no 0x50 ('P'), so
+    no ZIP signature either."""
     body = bytearray((i * seed + 3) % 256 if (i * seed + 3) % 256 != 0x50 else 0x51 for i in range(size))
+    body[0:0x200] = bytes(0x200)
     body[0:2] = b"MZ"
     body[0x3C:0x40] = struct.pack("<I", 0x80)
-    body[0x80:0x86] = b"PE\0\0" + struct.pack("<H", machine)
+    body[0x80:0x98] = b"PE\0\0" + struct.pack("<HHIIIHH", machine, 1, 0, 0, 0, 0xE0, 0x0102)
+    optional = struct.pack("<HBBIIIIIIIIIHHHHHHIIIIHHIIIIII", 0x10B, 2, 0, 0x200, 0, 0, 0x1000, 0x1000, 0x2000,
+                           0x400000, 0x1000, 0x200, 4, 0, 0, 0, 4, 0, 0, 0x2000, 0x200, 0, 2, 0,
+                           0x100000, 0x1000, 0x100000, 0x1000, 0, 16)
+    body[0x98:0x98 + 0xE0] = optional + bytes(16 * 8)
+    body[0x178:0x1A0] = b".text\0\0\0" + struct.pack("<IIIIIIHHI", 0x200, 0x1000, 0x200, 0x200, 0, 0, 0, 0,
+                                                        0x60000020)
     return bytes(body)
 
 
@@ -114,11 +125,13 @@ class MksfxCase(unittest.TestCase):
         with open(exe, "rb") as f:
             data = f.read()
         with open(self.stub, "rb") as f:
-            self.assertEqual(data[:self.base], f.read(), "the exe starts with the stub")
+            self.assertEqual(pe_checks.without_stamped_fields(data[:self.base]), pe_checks.without_stamped_fields(f.read()),
+                             "the exe starts with the stub")
         pw = ["-P", password] if password else []
         r = subprocess.run(["unzip", "-t"] + pw + [exe], capture_output=True)
         self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
         self.assertNotIn(b"extra bytes", r.stdout + r.stderr)
+        self.assertNotIn(b"warning", r.stdout + r.stderr)
         r = subprocess.run(["7z", "t", "-p" + (password or "")] + [exe], capture_output=True)
         self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
         with zipfile.ZipFile(exe) as z:
@@ -532,6 +545,185 @@ class Refusals(MksfxCase):
         self.assertIn(b"nothing-here", r.stderr)
 
 
+class Checksum(MksfxCase):
+    """osslsigncode verify judges the PE checksum of an unsigned file too (and then says it
+    found no signature)."""
+
+    def assert_checksum_right(self, exe):
+        _, report = pe_checks.verify(exe, "/dev/null")
+        self.assertIn("No signature found", report)
+        self.assertTrue(pe_checks.checksum_is_right(report), report)
+
+    def test_an_exe_from_files_carries_the_checksum_of_the_whole_file(self):
+        self.make_tree()
+        self.mksfx("-o", "out.exe", "tree")
+        self.assert_checksum_right(self.path("out.exe"))
+
+    def test_an_exe_from_a_zip_carries_the_checksum_of_the_whole_file(self):
+        self.write("in.zip", self.stored_zip(1000))
+        self.mksfx("--from-zip", "in.zip", "-o", "out.exe")
+        self.assert_checksum_right(self.path("out.exe"))
+
+    @staticmethod
+    def stored_zip(size):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("data.bin", b"d" * size)
+        return buffer.getvalue()
+
+    def test_an_archive_of_odd_length_is_made_even_and_reads_the_same(self):
+        # Checksum programs differ over an odd last byte; an even length leaves one answer.
+        lengths = []
+        for size in (1000, 1001):
+            self.write("in.zip", self.stored_zip(size))
+            self.mksfx("--from-zip", "in.zip", "-o", "out.exe")
+            lengths.append(os.path.getsize(self.path("out.exe")))
+            self.assert_readers_pass(self.path("out.exe"), {"data.bin": b"d" * size})
+            self.assert_checksum_right(self.path("out.exe"))
+        self.assertEqual([n % 2 for n in lengths], [0, 0])
+        self.assertEqual(lengths[1] - lengths[0], 2, "one byte of data, one of padding")
+
+    def test_the_stub_alone_does_not_pass(self):
+        # The checker tells a wrong checksum from a right one: the stub's own field is zero.
+        _, report = pe_checks.verify(self.stub, "/dev/null")
+        self.assertFalse(pe_checks.checksum_is_right(report), report)
+
+
+class Signing(MksfxCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.certificates = tempfile.mkdtemp(prefix="mksfx-certificates-")
+        cls.ca, cls.p12 = pe_checks.make_signing_certificate(cls.certificates)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.certificates, ignore_errors=True)
+
+    def sign(self, *args, password=pe_checks.PASSWORD, code=0, path=None, certificate=None):
+        """mksfx --sign with the password in the environment (none when None) and no terminal
+        to ask on."""
+        env = dict(os.environ)
+        env.pop(SIGN_PASSWORD, None)
+        if password is not None:
+            env[SIGN_PASSWORD] = password
+        if path is not None:
+            env["PATH"] = path
+        r = subprocess.run([MKSFX, "--stub", self.stub, "-q", "--sign", certificate or self.p12, *args],
+                           capture_output=True,
+                           cwd=self.dir, env=env, stdin=subprocess.DEVNULL, start_new_session=True)
+        self.assertEqual(r.returncode, code, r.stderr.decode(errors="replace"))
+        return r
+
+    def assert_nothing_written(self, *inputs):
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(["a.txt", "stub.exe", *inputs]))
+
+    def test_the_signature_verifies_against_the_issuing_authority(self):
+        self.make_tree()
+        self.sign("-o", "out.exe", "tree")
+        code, report = pe_checks.verify(self.path("out.exe"), self.ca)
+        self.assertEqual(code, 0, report)
+        self.assertIn("Signature verification: ok", report)
+        self.assertIn("Message digest algorithm  : SHA256", report)
+        self.assertIn("Subject: /CN=kvx-sfx test publisher", report)
+        self.assertTrue(pe_checks.checksum_is_right(report), report)
+
+    def test_every_reader_and_the_stubs_walk_accept_a_signed_exe(self):
+        expected = self.make_tree()
+        self.sign("--password=pw", "-o", "out.exe", "tree")
+        self.assert_readers_pass(self.path("out.exe"), expected, password="pw")
+
+    def test_signing_changes_nothing_but_two_header_fields_and_appends_the_signature(self):
+        self.make_tree()
+        self.mksfx("--reproducible", "-o", "plain.exe", "tree")
+        self.sign("--reproducible", "-o", "signed.exe", "tree")
+        with open(self.path("plain.exe"), "rb") as a, open(self.path("signed.exe"), "rb") as b:
+            plain, signed = a.read(), b.read()
+        self.assertEqual(pe_checks.without_stamped_fields(signed[:len(plain)]), pe_checks.without_stamped_fields(plain))
+        self.assertNotEqual(signed[:len(plain)], plain, "the header says where the signature is")
+        self.assertGreater(len(signed), len(plain) + 1000)
+
+    def test_a_byte_changed_after_signing_breaks_the_signature(self):
+        self.write("a.txt", b"signed content")
+        self.sign("-0", "-o", "out.exe", "a.txt")
+        with open(self.path("out.exe"), "r+b") as f:
+            data = f.read()
+            f.seek(data.index(b"signed content"))
+            f.write(b"S")
+        _, report = pe_checks.verify(self.path("out.exe"), self.ca)
+        self.assertNotIn("Signature verification: ok", report)
+        self.assertIn("MISMATCH", report)
+
+    def test_a_wrong_password_writes_nothing_and_keeps_the_previous_exe(self):
+        self.write("a.txt", b"a")
+        self.write("out.exe", b"the previous exe")
+        r = self.sign("-o", "out.exe", "a.txt", password="wrong", code=2)
+        self.assertIn(b"signing failed", r.stderr)
+        with open(self.path("out.exe"), "rb") as f:
+            self.assertEqual(f.read(), b"the previous exe")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["a.txt", "out.exe", "stub.exe"])
+
+    def test_a_missing_certificate_is_named_and_nothing_written(self):
+        self.write("a.txt", b"a")
+        r = self.sign("-o", "out.exe", "a.txt", certificate=self.path("none.p12"), code=2)
+        self.assertIn(b"none.p12: cannot read the certificate", r.stderr)
+        self.assert_nothing_written()
+
+    def test_a_file_that_is_no_certificate_fails_and_writes_nothing(self):
+        self.write("a.txt", b"a")
+        shutil.copy(self.ca, self.path("ca-only.pem"))
+        r = self.sign("-o", "out.exe", "a.txt", certificate=self.path("ca-only.pem"), code=2)
+        self.assertIn(b"signing failed", r.stderr)
+        self.assert_nothing_written("ca-only.pem")
+
+    def test_without_the_tool_it_says_so_and_writes_nothing(self):
+        self.write("a.txt", b"a")
+        os.makedirs(self.path("empty-path"))
+        r = self.sign("-o", "out.exe", "a.txt", code=2, path=self.path("empty-path"))
+        self.assertIn(b"osslsigncode on PATH", r.stderr)
+        self.assert_nothing_written("empty-path")
+
+    def test_without_password_or_terminal_it_is_refused_before_any_work(self):
+        self.write("a.txt", b"a")
+        r = self.sign("-o", "out.exe", "a.txt", password=None, code=7)
+        self.assertIn(SIGN_PASSWORD.encode(), r.stderr)
+        self.assert_nothing_written()
+
+    def test_the_password_is_asked_on_the_terminal_without_echo(self):
+        self.write("a.txt", b"a")
+        env_password = os.environ.pop(SIGN_PASSWORD, None)
+        try:
+            code, shown = run_on_terminal([MKSFX, "--stub", self.stub, "-q", "--sign", self.p12, "-o", "out.exe",
+                                           "a.txt"], self.dir, [pe_checks.PASSWORD.encode() + b"\n"])
+        finally:
+            if env_password is not None:
+                os.environ[SIGN_PASSWORD] = env_password
+        self.assertEqual(code, 0, shown)
+        self.assertIn(b"Password of", shown)
+        self.assertNotIn(pe_checks.PASSWORD.encode(), shown)
+        self.assertIn("Signature verification: ok", pe_checks.verify(self.path("out.exe"), self.ca)[1])
+
+    def test_the_password_reaches_the_tool_on_its_input_never_in_its_arguments(self):
+        # A stand-in osslsigncode that records what it is given and copies its input file.
+        tools = self.path("tools")
+        os.makedirs(tools)
+        fake = os.path.join(tools, "osslsigncode")
+        with open(fake, "w") as f:
+            f.write('#!/bin/sh\nprintf "%s\\n" "$@" > "$0.arguments"\n/bin/cat > "$0.input"\n'
+                    'while [ "$1" != -out ]; do [ "$1" = -in ] && from=$2; shift; done\n/bin/cp "$from" "$2"\n')
+        os.chmod(fake, 0o755)
+        self.write("a.txt", b"a")
+        self.sign("--timestamp", "http://tsa.example/", "-o", "out.exe", "a.txt", path=tools)
+        with open(fake + ".arguments") as f:
+            arguments = f.read().split("\n")
+        with open(fake + ".input") as f:
+            self.assertEqual(f.read(), pe_checks.PASSWORD)
+        self.assertNotIn(pe_checks.PASSWORD, "\n".join(arguments))
+        self.assertEqual(arguments[arguments.index("-h") + 1], "sha256")
+        self.assertEqual(arguments[arguments.index("-ts") + 1], "http://tsa.example/")
+        self.assertEqual(arguments[arguments.index("-pkcs12") + 1], self.p12)
+        self.assertTrue(os.path.exists(self.path("out.exe")))
+
+
 def run_on_terminal(args, cwd, typed):
     """Runs a command with a terminal as its controlling terminal and stdin/stdout/stderr,
     types the given text once it shows a prompt, and returns (exit code, everything shown)."""
@@ -604,6 +796,9 @@ class CommandLine(MksfxCase):
         self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "--reproducible", code=7)
         self.mksfx("-o", "out.exe", "--from-zip", "in.zip", "--password=pw", code=7)
 
+    def test_timestamp_needs_sign(self):
+        self.mksfx("--timestamp", "http://tsa.example/", "-o", "out.exe", "a.txt", code=7)
+
     def test_64_cannot_be_combined_with_stub(self):
         self.mksfx("--64", "-o", "out.exe", "a.txt", code=7)
 
@@ -620,8 +815,8 @@ class CommandLine(MksfxCase):
                            cwd=self.dir, capture_output=True)
         self.assertEqual(r.returncode, 0, r.stderr)
         with open(self.path("out.exe"), "rb") as f:
-            head = f.read(self.base)
-        return next(name for name, data in stubs.items() if data == head)
+            head = pe_checks.without_stamped_fields(f.read(self.base))
+        return next(name for name, data in stubs.items() if pe_checks.without_stamped_fields(data) == head)
 
     def test_without_stub_option_the_32_bit_sfx_exe_beside_mksfx_is_used(self):
         self.assertEqual(self.built_with_own_stubs(), "windows/sfx.exe")

@@ -182,6 +182,13 @@ void ArchiveWriter::AddImported(const ImportedEntry& entry, FILE* zip) {
 
 void ArchiveWriter::Finish() {
   uint64_t centralAt = out_.Position();
+  // An exe of odd length has no agreed PE checksum: Windows counts the last byte as a word of
+  // its own, osslsigncode leaves it out. Then the last entry gets a one-byte comment, a zero
+  // byte, which listings show as nothing (and which, unlike an extra field, does not make
+  // Info-ZIP compare the entry's names). With no entry at all the exe is even already.
+  uint64_t end = centralAt + EndRecordSize;
+  for (const EntryRecord& record : central_) end += CentralHeaderBytes(record).size();
+  if (end % 2 != 0) central_.back().comment.push_back('\0');
   for (const EntryRecord& record : central_) out_.Write(CentralHeaderBytes(record));
   uint64_t centralSize = out_.Position() - centralAt;
   out_.Write(EndRecordBytes(static_cast<uint16_t>(central_.size()), static_cast<uint32_t>(centralSize),

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -18,6 +19,15 @@ bool RenameOver(const std::string& from, const std::string& to);
 bool StderrIsTerminal();
 // Shows the prompt on the terminal and reads one line without echo. False without a terminal.
 bool ReadHiddenLine(const std::string& prompt, std::string& line);
+// Whether this build can start other programs (RunTool); the Windows build does not.
+extern const bool RunsTools;
+// The full path of a program found on PATH; empty when there is none.
+std::string FindOnPath(const std::string& program);
+// Runs the program (arguments[0], a path) with `input` on its standard input, its standard
+// output discarded and its standard error shown; returns its exit code, or -1 when it could
+// not be started or did not end normally. The input never appears in a process list.
+int RunTool(const std::vector<std::string>& arguments, const std::string& input);
+
 // The running program's own file; empty when it cannot be found.
 std::string ExecutablePath();
 

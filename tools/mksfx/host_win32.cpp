@@ -48,6 +48,14 @@ bool ReadHiddenLine(const std::string& prompt, std::string& line) {
   return ended;
 }
 
+// Signing runs osslsigncode, a Linux tool here; on Windows the finished exe is signed afterwards
+// with the signing tool of the publisher's choice (the README says how).
+const bool RunsTools = false;
+
+std::string FindOnPath(const std::string&) { return std::string(); }
+
+int RunTool(const std::vector<std::string>&, const std::string&) { return -1; }
+
 std::string ExecutablePath() {
   char path[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "tools/mksfx/limits.h"
 #include "tools/mksfx/name_rules.h"
 #include "tools/mksfx/options.h"
+#include "tools/mksfx/signing.h"
 #include "tools/mksfx/source_tree.h"
 #include "tools/mksfx/stub.h"
 #include "tools/mksfx/zip_import.h"
@@ -47,7 +49,7 @@ void RefuseBadNames(const std::vector<NamedEntry>& named, bool allowCaseDuplicat
 }
 
 // Writes the exe from files and folders; returns the number of inputs skipped.
-size_t BuildFromSources(const Options& o, const Bytes& stub) {
+size_t BuildFromSources(const Options& o, const Bytes& stub, const OutputFile::Rewrite& lastStep) {
   SourceTree tree = CollectSources(o.paths, o.output);
   if (o.reproducible)
     std::sort(tree.entries.begin(), tree.entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
@@ -69,13 +71,13 @@ size_t BuildFromSources(const Options& o, const Bytes& stub) {
   ArchiveWriter writer(out, o.level, encryptor.get(), progress);
   for (const SourceEntry& e : tree.entries) e.isDirectory ? writer.AddDirectory(e) : writer.AddFile(e);
   writer.Finish();
-  out.Commit();
+  out.Commit(lastStep);
   for (const std::string& skipped : tree.skipped) std::fprintf(stderr, "mksfx: skipped %s\n", skipped.c_str());
   if (!o.quiet) std::fprintf(stderr, "mksfx: %s: %zu entries\n", o.output.c_str(), tree.entries.size());
   return tree.skipped.size();
 }
 
-void BuildFromZip(const Options& o, const Bytes& stub) {
+void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite& lastStep) {
   FilePtr zip(std::fopen(o.fromZip.c_str(), "rb"), &std::fclose);
   if (!zip) throw Fatal(o.fromZip + ": cannot open");
   std::vector<ImportedEntry> entries = ReadZipEntries(zip.get(), o.fromZip);
@@ -97,7 +99,7 @@ void BuildFromZip(const Options& o, const Bytes& stub) {
   ArchiveWriter writer(out, o.level, nullptr, progress);
   for (const ImportedEntry& e : entries) writer.AddImported(e, zip.get());
   writer.Finish();
-  out.Commit();
+  out.Commit(lastStep);
   if (!o.quiet) std::fprintf(stderr, "mksfx: %s: %zu entries\n", o.output.c_str(), entries.size());
 }
 
@@ -108,11 +110,16 @@ int Run(const std::vector<std::string>& arguments) {
     return ExitOk;
   }
   Bytes stub = LoadStub(FindStub(o.stub, o.stub64));
+  // Asked for before the work starts, and done last, on the finished exe.
+  std::optional<Signer> signer;
+  if (!o.signCertificate.empty()) signer = PrepareSigner(o);
+  OutputFile::Rewrite lastStep;
+  if (signer) lastStep = [&signer](const std::string& from, const std::string& to) { Sign(*signer, from, to); };
   if (!o.fromZip.empty()) {
-    BuildFromZip(o, stub);
+    BuildFromZip(o, stub, lastStep);
     return ExitOk;
   }
-  return BuildFromSources(o, stub) > 0 ? ExitWarning : ExitOk;
+  return BuildFromSources(o, stub, lastStep) > 0 ? ExitWarning : ExitOk;
 }
 
 }  // namespace

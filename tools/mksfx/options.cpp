@@ -23,6 +23,13 @@ const char* const HelpText =
     "                           one the Windows build of this source tree made\n"
     "  --64                     the 64-bit stub instead (for Windows without 32-bit\n"
     "                           support), found the same way; not with --stub\n"
+    "  --sign FILE.p12          sign the finished exe (Authenticode, SHA-256) with the\n"
+    "                           certificate and key in FILE.p12, by osslsigncode; the\n"
+    "                           password comes from MKSFX_SIGN_PASSWORD, else it is asked\n"
+    "                           on the terminal. Signing is the last step: a failure\n"
+    "                           leaves nothing written\n"
+    "  --timestamp URL          with --sign: have the signature timestamped by this RFC 3161\n"
+    "                           server, so it stays valid after the certificate expires\n"
     "  --reproducible           sorted names and fixed times (1980-01-01 00:00), so the same\n"
     "                           input gives the same bytes; not with --password, whose\n"
     "                           encryption headers are random by design\n"
@@ -36,8 +43,8 @@ const char* const HelpText =
     "of 2 GiB or more.\n"
     "\n"
     "Exit codes: 0 written; 1 written, but some inputs were skipped (links to folders,\n"
-    "devices, pipes; each named on stderr); 2 refused or failed, nothing written;\n"
-    "7 command-line error.\n";
+    "devices, pipes; each named on stderr); 2 refused or failed (signing too), nothing\n"
+    "written; 7 command-line error.\n";
 
 namespace {
 
@@ -62,6 +69,7 @@ void CheckCombination(const Options& o) {
   // from its time, so the time cannot be fixed.
   if (!o.fromZip.empty() && o.reproducible) throw Usage("--reproducible applies to files and folders, not --from-zip");
   if (o.reproducible && o.encrypt) throw Usage("--reproducible cannot be combined with --password");
+  if (!o.timestampUrl.empty() && o.signCertificate.empty()) throw Usage("--timestamp needs --sign");
 }
 
 }  // namespace
@@ -90,6 +98,10 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     } else if (a.compare(0, 11, "--password=") == 0) {
       o.encrypt = true;
       o.password = a.substr(11);
+    } else if (a == "--sign") {
+      o.signCertificate = ValueOf(arguments, i);
+    } else if (a == "--timestamp") {
+      o.timestampUrl = ValueOf(arguments, i);
     } else if (a == "--reproducible") {
       o.reproducible = true;
     } else if (a == "--allow-case-duplicates") {

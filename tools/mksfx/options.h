@@ -14,6 +14,8 @@ struct Options {
   bool encrypt = false;
   bool askPassword = false;  // --password without "=": read it from the terminal
   std::string password;
+  std::string signCertificate;  // --sign FILE.p12: sign the finished exe
+  std::string timestampUrl;     // --timestamp URL: the signature's timestamping server
   bool quiet = false;
   bool reproducible = false;
   bool allowCaseDuplicates = false;

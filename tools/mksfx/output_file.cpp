@@ -5,6 +5,7 @@
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"
 #include "tools/mksfx/limits.h"
+#include "tools/mksfx/pe_image.h"
 
 namespace fs = std::filesystem;
 
@@ -23,11 +24,21 @@ std::string TemporaryNameFor(const std::string& target) {
   return name;
 }
 
+// A name beside the target that no file has yet.
+std::string UnusedTemporaryNameFor(const std::string& target) {
+  std::string name = TemporaryNameFor(target);
+  return fs::exists(fs::path(name)) ? TemporaryNameFor(target) : name;
+}
+
+void RemoveQuietly(const std::string& path) {
+  std::error_code ignored;
+  if (!path.empty()) fs::remove(fs::path(path), ignored);
+}
+
 }  // namespace
 
 OutputFile::OutputFile(const std::string& target) : target_(target) {
-  temporary_ = TemporaryNameFor(target);
-  if (fs::exists(fs::path(temporary_))) temporary_ = TemporaryNameFor(target);
+  temporary_ = UnusedTemporaryNameFor(target);
   file_ = std::fopen(temporary_.c_str(), "wb");
   if (!file_) throw Fatal("cannot create " + temporary_ + " (the folder of " + target + " must be writable)");
 }
@@ -35,8 +46,8 @@ OutputFile::OutputFile(const std::string& target) : target_(target) {
 OutputFile::~OutputFile() {
   if (file_) std::fclose(file_);
   if (!committed_) {
-    std::error_code ignored;
-    fs::remove(fs::path(temporary_), ignored);
+    RemoveQuietly(temporary_);
+    RemoveQuietly(rewritten_);
   }
 }
 
@@ -59,13 +70,21 @@ void OutputFile::Patch(uint64_t at, const Bytes& bytes) {
   SeekTo(resume);
 }
 
-void OutputFile::Commit() {
+void OutputFile::Commit(const Rewrite& rewrite) {
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
   if (!closed) throw Fatal("cannot finish writing " + temporary_);
   std::error_code error;
   fs::resize_file(fs::path(temporary_), position_, error);
   if (error) throw Fatal("cannot trim " + temporary_ + ": " + error.message());
+  StampPeChecksum(temporary_);
+  if (rewrite) {
+    rewritten_ = UnusedTemporaryNameFor(target_);
+    rewrite(temporary_, rewritten_);
+    RemoveQuietly(temporary_);
+    temporary_.swap(rewritten_);
+    rewritten_.clear();
+  }
   if (!host::RenameOver(temporary_, target_)) throw Fatal("cannot rename " + temporary_ + " to " + target_);
   committed_ = true;
 }

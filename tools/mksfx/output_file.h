@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tools/mksfx/zip_records.h"
@@ -25,12 +26,16 @@ class OutputFile {
   void SeekTo(uint64_t position);
   // Overwrites bytes at an earlier position and comes back to where writing was.
   void Patch(uint64_t at, const Bytes& bytes);
-  // Cuts the file at the current position and renames it over the target.
-  void Commit();
+  // Reads the finished file (first argument) and writes a changed copy (second argument).
+  using Rewrite = std::function<void(const std::string&, const std::string&)>;
+  // Cuts the file at the current position, writes its PE checksum, lets `rewrite` (when given)
+  // make the last change to a copy, and renames the result over the target.
+  void Commit(const Rewrite& rewrite = nullptr);
 
  private:
   std::string target_;
   std::string temporary_;
+  std::string rewritten_;  // the rewrite's copy, another temporary file
   FILE* file_ = nullptr;
   uint64_t position_ = 0;
   bool committed_ = false;

@@ -1,7 +1,6 @@
 #include "tools/mksfx/stub.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,24 +9,19 @@
 #include "extract/format.h"
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"
+#include "tools/mksfx/pe_image.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 constexpr const char* StubFileName = "sfx.exe";
-constexpr uint16_t MachineI386 = 0x14C;
-constexpr uint16_t MachineAmd64 = 0x8664;
 
 // The machine type in a Windows program's PE header, or 0 when the file is not one.
 uint16_t MachineOf(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   uint8_t head[4096] = {};
   in.read(reinterpret_cast<char*>(head), sizeof head);
-  size_t got = static_cast<size_t>(in.gcount());
-  if (got < 64 || head[0] != 'M' || head[1] != 'Z') return 0;
-  uint32_t at = Load32(&head[0x3C]);
-  if (at > got - 6 || std::memcmp(&head[at], "PE\0\0", 4) != 0) return 0;
-  return static_cast<uint16_t>(head[at + 4] | head[at + 5] << 8);
+  return PeMachine(head, static_cast<size_t>(in.gcount()));
 }
 
 // Where to look for a stub of the wanted bitness when none is named, in order: beside mksfx,
@@ -75,6 +69,8 @@ Bytes LoadStub(const std::string& path) {
   if (stub.size() != ArchiveBase)
     throw Fatal(path + ": the stub is " + std::to_string(stub.size()) + " bytes, but it must be exactly " +
                 std::to_string(ArchiveBase) + " (where its archive walk starts); wrong file or wrong build");
+  // mksfx writes the checksum of every exe into the stub's PE header.
+  if (PeMachine(stub.data(), stub.size()) == 0) throw Fatal(path + ": not a Windows program (no PE header)");
   if (HoldsZipSignature(stub)) throw Fatal(path + ": holds a ZIP signature, so it is not a stub built for mksfx");
   return stub;
 }

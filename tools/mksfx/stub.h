@@ -11,5 +11,6 @@
 std::string FindStub(const std::string& explicitStub, bool want64);
 
 // The stub's bytes. Refuses a file whose size is not ArchiveBase (the stub's walk starts
-// exactly there) and one that holds a ZIP signature (readers would take it for the archive).
+// exactly there), one that is no Windows program and one that holds a ZIP signature (readers
+// would take it for the archive).
 Bytes LoadStub(const std::string& path);

@@ -51,13 +51,14 @@ Bytes CentralHeaderBytes(const EntryRecord& e) {
   PutCommonFields(out, e);
   Put16(out, static_cast<uint16_t>(e.name.size()));
   Put16(out, static_cast<uint16_t>(e.centralExtra.size()));
-  Put16(out, 0);  // comment length
+  Put16(out, static_cast<uint16_t>(e.comment.size()));
   Put16(out, 0);  // disk number
   Put16(out, 0);  // internal attributes
   Put32(out, e.externalAttributes);
   Put32(out, e.localOffset);
   PutBytes(out, e.name.data(), e.name.size());
   PutBytes(out, e.centralExtra.data(), e.centralExtra.size());
+  PutBytes(out, e.comment.data(), e.comment.size());
   return out;
 }
 
@@ -95,3 +96,4 @@ Bytes WithoutZip64(const Bytes& extra) {
   }
   return kept;
 }
+

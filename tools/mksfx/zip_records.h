@@ -39,6 +39,7 @@ struct EntryRecord {
   uint32_t externalAttributes = 0;
   uint32_t localOffset = 0;     // from the first byte of the exe, so ordinary tools find it
   Bytes centralExtra;
+  std::string comment;
 };
 
 Bytes LocalHeaderBytes(const EntryRecord& entry);
