@@ -175,6 +175,17 @@ class RoundTrip(MksfxCase):
                 with open(target, "rb") as f:
                     self.assertEqual(f.read(), content, name)
 
+    def test_unzip_recreates_names_beyond_ascii(self):
+        names = ["Übersicht.txt", "日本語/メモ.txt"]
+        for n in names:
+            self.write("intl/" + n, n.encode())
+        self.mksfx("-o", self.path("out.exe"), ".", cwd=self.path("intl"))
+        subprocess.run(["unzip", "-q", self.path("out.exe"), "-d", self.path("x")], check=True, capture_output=True,
+                       env=dict(os.environ, LC_ALL="C.UTF-8"))
+        for n in names:
+            with open(self.path("x", n), "rb") as f:
+                self.assertEqual(f.read(), n.encode(), n)
+
     def test_incompressible_data_is_stored_and_text_deflated(self):
         self.make_tree()
         self.mksfx("-o", "out.exe", "tree")

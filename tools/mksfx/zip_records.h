@@ -19,7 +19,9 @@ constexpr uint32_t CentralHeaderSize = 46;
 constexpr uint32_t EndRecordSize = 22;
 
 constexpr uint16_t VersionNeededDefault = 20;  // 2.0: deflate, directories, encryption
-constexpr uint16_t VersionMadeByDos = 20;      // host 0 (MS-DOS attributes), version 2.0
+// Host 10 (Windows NTFS; MS-DOS attributes), version 2.0. Not host 0 (MS-DOS): Info-ZIP unzip
+// takes a name from that host for code page 437 even when flag bit 11 says UTF-8.
+constexpr uint16_t VersionMadeByWindows = (10 << 8) | 20;
 constexpr uint32_t DosDirectoryAttribute = 0x10;
 
 // One entry's fields as they stand in both its local and central header.
@@ -35,7 +37,7 @@ struct EntryRecord {
   uint32_t uncompressedSize = 0;
   Bytes localExtra;
   // Central-directory only.
-  uint16_t versionMadeBy = VersionMadeByDos;
+  uint16_t versionMadeBy = VersionMadeByWindows;
   uint32_t externalAttributes = 0;
   uint32_t localOffset = 0;     // from the first byte of the exe, so ordinary tools find it
   Bytes centralExtra;
