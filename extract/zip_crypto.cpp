@@ -36,6 +36,13 @@ void BuildKeyStreamSteps() {
     sfx.keyStreamSteps[bits] = static_cast<uint8_t>(sfx.crcTable[KeyStreamByte(bits << 2)]);
 }
 
+// An empty asm the compiler cannot see through: the value is computed where it stands, off the
+// path from key2 to key2, rather than folded back into the multiply or the lookup on it.
+static inline uint32_t Settled(uint32_t value) {
+  asm("" : "+r"(value));
+  return value;
+}
+
 void DecryptRun(uint8_t* data, uint32_t length) {
   const uint32_t* table = sfx.crcTable;
   const uint8_t* streamSteps = sfx.keyStreamSteps;
@@ -43,15 +50,15 @@ void DecryptRun(uint8_t* data, uint32_t length) {
   for (uint32_t i = 0; i < length; i++) {
     uint8_t cipher = data[i];
     // Off the path from key2 to key2: what the cipher byte alone gives key0 and key1.
-    uint32_t cipherLow = Crc32StepWith(table, cipher, key0) & 0xFF;
-    uint32_t key1Base = key1 * KeyMultiplier + 1;
+    uint32_t cipherLow = Settled(Crc32StepWith(table, cipher, key0) & 0xFF);
+    uint32_t key1Base = Settled(key1 * KeyMultiplier + 1);
     // On it: key2's key-stream step, the multiply, key2's own step.
     uint32_t key0Low = cipherLow ^ streamSteps[(key2 >> 2) & (KeyStreamStates - 1)];
     uint8_t plain = cipher ^ KeyStreamByte(key2);
     data[i] = plain;
     key0 = Crc32StepWith(table, plain, key0);
     key1 = key1Base + key0Low * KeyMultiplier;
-    key2 = table[(key2 & 0xFF) ^ (key1 >> 24)] ^ (key2 >> 8);
+    key2 = table[Settled(key2 & 0xFF) ^ (key1 >> 24)] ^ (key2 >> 8);
   }
   sfx.key0 = key0;
   sfx.key1 = key1;
