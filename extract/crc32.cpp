@@ -11,7 +11,6 @@
 // followed by k zero bytes, which lets UpdateCrc take eight bytes per step with results
 // identical to the byte step.
 constexpr int SliceTables = 8;
-
 constexpr size_t SliceBytes = SliceTables * 256 * sizeof(uint32_t);
 
 // The decryption's key-stream table is derived from the CRC table and lives behind it.
@@ -39,7 +38,7 @@ void BuildCrcTable() {
   for (int k = 1; k < SliceTables; k++)
     for (uint32_t n = 0; n < 256; n++) {
       uint32_t previous = table[(k - 1) * 256 + n];
-      table[k * 256 + n] = table[previous & 0xFF] ^ (previous >> 8);
+      table[k * 256 + n] = Crc32StepWith(table, 0, previous);
     }
   sfx.crcFold = CrcFoldSupported();
 }
