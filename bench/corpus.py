@@ -70,3 +70,29 @@ def make_tiny_tree(root, count):
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "e%06d.txt" % n), "wb") as f:
             f.write(b" ".join(rnd.choices(WORDS, k=rnd.randrange(1, 8))))
+
+
+def make_big_tree(root, count=24, size=8 << 20):
+    """Few large files, a third random, the rest text-like: where the CRC and the decryption
+    dominate rather than the file system."""
+    rnd = random.Random(SEED + 2)
+    text = text_pool(rnd)
+    os.makedirs(root, exist_ok=True)
+    for n in range(count):
+        if n % 3 == 0:
+            data, ext = rnd.randbytes(size), "bin"
+        else:
+            data, ext = slice_of(text, rnd, size), "txt"
+        with open(os.path.join(root, "big%02d.%s" % (n, ext)), "wb") as f:
+            f.write(data)
+
+
+def make_small_tree(root, count=10000, size=4096):
+    """Many small text files: where creating files dominates."""
+    rnd = random.Random(SEED + 3)
+    text = text_pool(rnd)
+    for n in range(count):
+        folder = os.path.join(root, "s%02d" % (n % 50))
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "f%05d.txt" % n), "wb") as f:
+            f.write(slice_of(text, rnd, size))

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Times unsfx against unzip, 7z, bsdtar and Python's zipfile on the same archives, in one run.
 
-    run_bench.py --unsfx PATH --work DIR [--prepare-only]
+    run_bench.py --unsfx PATH --work DIR [--kernels PATH] [--wine-unsfx PATH] [--prepare-only]
 
-Environment: BENCH_MB (corpus size, default 500), BENCH_FILES (default 20 per MB),
-BENCH_LIST_ENTRIES (default 100000), BENCH_RUNS (default 3), BENCH_PY_ENCRYPTED=1 to time
-Python's pure-Python decryption too. Prints Markdown tables; wall, user and sys are medians.
+Corpora: mixed (BENCH_MB, default 500, in BENCH_FILES files, default 20 per MB), big (24 files of
+8 MB), small (10,000 files of 4 KB) and the listing archive (BENCH_LIST_ENTRIES, default 100000).
+BENCH_RUNS (default 3), BENCH_PY_ENCRYPTED=1 to time Python's pure-Python decryption too.
+--kernels runs the kernel benchmark program; --wine-unsfx times that Windows build of unsfx under
+Wine on the big archives. Prints Markdown tables; wall, user and sys are medians.
 """
 import argparse
 import datetime
@@ -22,6 +24,7 @@ import corpus
 PASSWORD = "bench-password"
 PY_EXTRACT = "import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); " \
              "z.extractall(sys.argv[2], pwd=sys.argv[3].encode() if len(sys.argv) > 3 else None)"
+PY_TEST = "import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); sys.exit(z.testzip() is not None)"
 PY_LIST = "import sys, zipfile; sys.stdout.write('\\n'.join(zipfile.ZipFile(sys.argv[1]).namelist()))"
 
 
@@ -80,6 +83,16 @@ def extractors(unsfx, archive, out, password):
         yield "python zipfile", [sys.executable, "-c", PY_EXTRACT, archive, out] + pw
 
 
+def testers(unsfx, archive, password):
+    """Commands that decode every entry and check it, writing nothing."""
+    yield "unsfx", [unsfx, "test", archive, "-q"] + (["-P", password] if password else [])
+    yield "unzip", ["unzip", "-tq"] + (["-P", password] if password else []) + [archive]
+    yield "7z", ["7z", "t", "-bso0", "-bsp0"] + (["-p" + password] if password else []) + [archive]
+    yield "bsdtar", ["bsdtar", "-x", "-O", "-f", archive] + (["--passphrase", password] if password else [])
+    if not password or os.environ.get("BENCH_PY_ENCRYPTED") == "1":
+        yield "python zipfile", [sys.executable, "-c", PY_TEST, archive]
+
+
 def listers(unsfx, archive):
     yield "unsfx", [unsfx, "list", archive]
     yield "unzip", ["unzip", "-l", archive]
@@ -131,6 +144,12 @@ def time_extractions(unsfx, archive, password, expected, work, runs):
     rows = interleaved_runs(list(extractors(unsfx, archive, out, password)), runs, fresh, check)
     shutil.rmtree(out, ignore_errors=True)
     return rows
+
+
+def time_tests(commands, archive, runs):
+    warm(archive)
+    print("timing tests of %s ..." % os.path.basename(archive), file=sys.stderr)
+    return interleaved_runs(commands, runs)
 
 
 def time_listings(unsfx, archive, entries, runs):
@@ -185,6 +204,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--unsfx", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--kernels", help="the kernel benchmark program")
+    parser.add_argument("--wine-unsfx", help="a Windows build of unsfx, timed under Wine")
     parser.add_argument("--prepare-only", action="store_true", help="make the corpus and archives, time nothing")
     args = parser.parse_args()
     mb = env_int("BENCH_MB", 500)
@@ -199,24 +220,62 @@ def main():
     prepare(work, "mixed-%dmb" % mb,
             lambda tree: corpus.make_mixed_tree(tree, mb << 20, files),
             [(plain, ["-6"]), (encrypted, ["-6", "-P", PASSWORD])])
+    big = os.path.join(work, "big.zip")
+    big_encrypted = os.path.join(work, "big-encrypted.zip")
+    prepare(work, "big", corpus.make_big_tree, [(big, ["-6"]), (big_encrypted, ["-6", "-P", PASSWORD])])
+    small = os.path.join(work, "small.zip")
+    prepare(work, "small", corpus.make_small_tree, [(small, ["-6"])])
     tiny = os.path.join(work, "tiny-%d.zip" % entries)
     prepare(work, "tiny-%d" % entries, lambda tree: corpus.make_tiny_tree(tree, entries),
             [(tiny, ["-6"])])
     if args.prepare_only:
         return
 
+    report = ["## Benchmark, median of %d runs" % runs, "", machine(work)]
+    if args.kernels:
+        kernels = subprocess.run([args.kernels], capture_output=True, text=True, check=True).stdout
+        report.append("### Kernels (32 KB buffers, in cache)\n\n" + kernels)
+
+    big_expected = tree_size(os.path.join(work, "big"))
+    big_title = "%d files, %.0f MB (archive %.0f MB)" % (big_expected[0], big_expected[1] / 1e6,
+                                                         os.path.getsize(big) / 1e6)
+    report.append(table("Extract big files, zip -6: " + big_title,
+                        time_extractions(args.unsfx, big, None, big_expected, work, runs)))
+    report.append(table("Test big files, zip -6: " + big_title,
+                        time_tests(list(testers(args.unsfx, big, None)), big, runs)))
+    report.append(table("Test big files, zip -6 -P (traditional encryption)",
+                        time_tests(list(testers(args.unsfx, big_encrypted, PASSWORD)), big_encrypted, runs)))
+    if args.wine_unsfx:
+        report.append(wine_table(args.wine_unsfx, args.unsfx, big, big_encrypted, runs))
+
     expected = tree_size(os.path.join(work, "mixed-%dmb" % mb))
-    report = ["## Benchmark: %d files, %.0f MB (archive %.0f MB), median of %d runs" %
-              (expected[0], expected[1] / 1e6, os.path.getsize(plain) / 1e6, runs), "",
-              machine(work)]
-    report.append(table("Extract, zip -6", time_extractions(args.unsfx, plain, None, expected, work, runs)))
-    report.append(table("Extract, zip -6 -P (traditional encryption)",
+    mixed_title = "%d files, %.0f MB (archive %.0f MB)" % (expected[0], expected[1] / 1e6,
+                                                           os.path.getsize(plain) / 1e6)
+    report.append(table("Extract mixed, zip -6: " + mixed_title,
+                        time_extractions(args.unsfx, plain, None, expected, work, runs)))
+    report.append(table("Extract mixed, zip -6 -P (traditional encryption)",
                         time_extractions(args.unsfx, encrypted, PASSWORD, expected, work, runs)))
+    small_expected = tree_size(os.path.join(work, "small"))
+    report.append(table("Extract %d small files of 4 KB, zip -6" % small_expected[0],
+                        time_extractions(args.unsfx, small, None, small_expected, work, runs)))
     report.append(table("List %d tiny entries" % entries, time_listings(args.unsfx, tiny, entries, runs)))
     text = "\n".join(report)
     open(os.path.join(work, "results.md"), "w").write(text)
     print(text)
 
+
+def wine_table(wine_unsfx, unsfx, big, big_encrypted, runs):
+    """The stub's engine in its Windows build under Wine, beside the console tool's native run.
+    Wine's start-up is in every Windows figure; the empty run (unsfx.exe --help) shows its size."""
+    wine = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "wine-run.sh")
+    subprocess.run([wine, wine_unsfx, "--help"], capture_output=True)  # the prefix exists, warm
+    commands = [("unsfx.exe --help (Wine start-up)", [wine, wine_unsfx, "--help"]),
+                ("unsfx.exe test, zip -6", [wine, wine_unsfx, "test", big, "-q"]),
+                ("unsfx test, zip -6 (native)", [unsfx, "test", big, "-q"]),
+                ("unsfx.exe test, zip -6 -P", [wine, wine_unsfx, "test", big_encrypted, "-q", "-P", PASSWORD]),
+                ("unsfx test, zip -6 -P (native)", [unsfx, "test", big_encrypted, "-q", "-P", PASSWORD])]
+    print("timing the Windows build under Wine ...", file=sys.stderr)
+    return table("Big files under 64-bit Wine (the stub's engine)", interleaved_runs(commands, runs))
 
 if __name__ == "__main__":
     main()

@@ -12,5 +12,9 @@ void BuildCrcTable();
 
 // One byte through the table, with no inversion: the step the decryption keys use too.
 uint32_t Crc32Step(uint8_t byte, uint32_t reg);
+// The same step over a table held in a local, for loops that keep their state in registers.
+inline uint32_t Crc32StepWith(const uint32_t* table, uint8_t byte, uint32_t reg) {
+  return table[(reg ^ byte) & 0xFF] ^ (reg >> 8);
+}
 // Feeds a run of bytes through the register; a length of zero or less changes nothing.
 void UpdateCrc(const uint8_t* data, int64_t length, uint32_t& reg);

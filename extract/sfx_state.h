@@ -71,8 +71,12 @@ struct SfxState {
   uint16_t windowPos = 0;
 
   uint32_t* crcTable = nullptr;       // Crc32Table, built once at start-up
+  bool crcFold = false;               // UpdateCrc folds with carry-less multiplication
   uint32_t crc = 0;                   // CrcRegister, in its inverted working form
   uint32_t key0 = 0, key1 = 0, key2 = 0;  // ZipKeys
+  // Per key-stream state, the low byte of the CRC step of its key-stream byte; built with the
+  // CRC table, in the same block.
+  uint8_t* keyStreamSteps = nullptr;
   uint32_t expectedSignature = 0;
   int32_t remaining = 0;              // RemainingCompressed
   platform::FileHandle archiveHandle = platform::InvalidFile;

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Benchmarks unsfx against unzip, 7z, bsdtar and Python's zipfile: builds unsfx without
-# sanitizers (Release, build/bench), makes the corpus once in build/bench/data, and prints
-# Markdown tables (also left in build/bench/data/results.md). BENCH_MB=50 for a quick run; see
-# bench/run_bench.py for the other knobs.
+# Benchmarks unsfx against unzip, 7z, bsdtar and Python's zipfile: builds unsfx and the kernel
+# benchmark without sanitizers (Release, build/bench), makes the corpora once in
+# build/bench/data, and prints Markdown tables (also left in build/bench/data/results.md). Where
+# the windows64 build's unsfx.exe exists, it is timed under Wine too. BENCH_MB=50 for a quick
+# run; see bench/run_bench.py for the other knobs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVX_SANITIZE=OFF >/dev/null
-cmake --build build/bench --target unsfx -j2
-python3 bench/run_bench.py --unsfx "$PWD/build/bench/unsfx" --work build/bench/data
+cmake --build build/bench --target unsfx kernel_bench -j2
+wine_unsfx=()
+[ -f build/windows64/unsfx.exe ] && wine_unsfx=(--wine-unsfx "$PWD/build/windows64/unsfx.exe")
+python3 bench/run_bench.py --unsfx "$PWD/build/bench/unsfx" --kernels "$PWD/build/bench/bench/kernel_bench" \
+  --work build/bench/data "${wine_unsfx[@]}"

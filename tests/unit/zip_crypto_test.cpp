@@ -1,6 +1,7 @@
 #include "extract/zip_crypto.h"
 
 #include <cstring>
+#include <random>
 
 #include "extract/archive_walk.h"
 #include "extract/sfx_state.h"
@@ -43,6 +44,75 @@ TEST_F(ZipCryptoTest, EncryptingWithTheSameKeyStreamIsUndoneByDecryptRun) {
   InitKeys("pw");
   DecryptRun(data.data(), static_cast<uint32_t>(data.size()));
   EXPECT_EQ(std::string(data.begin(), data.end()), plain);
+}
+
+// The reference: the key-stream byte and the key update one byte at a time.
+static void DecryptByteByByte(uint8_t* data, size_t length) {
+  for (size_t i = 0; i < length; i++) {
+    data[i] ^= DecryptByte();
+    UpdateKeys(data[i]);
+  }
+}
+
+struct KeyState {
+  uint32_t key0, key1, key2;
+  bool operator==(const KeyState& o) const { return key0 == o.key0 && key1 == o.key1 && key2 == o.key2; }
+};
+static KeyState Keys() { return {sfx.key0, sfx.key1, sfx.key2}; }
+
+TEST_F(ZipCryptoTest, DecryptRunGivesTheBytesAndKeysOfTheByteStepForEveryShortLength) {
+  std::mt19937 rng(12);
+  for (uint32_t n = 0; n <= 300; n++) {
+    Bytes cipher(n);
+    for (auto& b : cipher) b = static_cast<uint8_t>(rng());
+    Bytes fast = cipher, slow = cipher;
+    InitKeys("pw" + std::to_string(n));
+    DecryptByteByByte(slow.data(), n);
+    KeyState after = Keys();
+    InitKeys("pw" + std::to_string(n));
+    DecryptRun(fast.data(), n);
+    ASSERT_EQ(fast, slow) << "length " << n;
+    ASSERT_TRUE(Keys() == after) << "length " << n;
+  }
+}
+
+TEST_F(ZipCryptoTest, DecryptRunOverRandomPiecesOfALongRunMatchesTheByteStep) {
+  std::mt19937 rng(99);
+  Bytes cipher(1 << 20);
+  for (auto& b : cipher) b = static_cast<uint8_t>(rng());
+  Bytes slow = cipher;
+  InitKeys("a longer password");
+  DecryptByteByByte(slow.data(), slow.size());
+  KeyState after = Keys();
+  for (uint32_t limit : {7u, 1000u, 40000u}) {
+    Bytes fast = cipher;
+    InitKeys("a longer password");
+    for (size_t at = 0; at < fast.size();) {
+      uint32_t piece = static_cast<uint32_t>(std::min<size_t>(rng() % limit, fast.size() - at));
+      DecryptRun(fast.data() + at, piece);
+      at += piece;
+    }
+    EXPECT_EQ(fast, slow) << "pieces below " << limit;
+    EXPECT_TRUE(Keys() == after) << "pieces below " << limit;
+  }
+}
+
+TEST_F(ZipCryptoTest, DecryptRunMatchesTheByteStepFromArbitraryKeyStates) {
+  // States no password leads to directly: every key2 bit pattern the shortcut table indexes.
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 2000; trial++) {
+    KeyState start = {static_cast<uint32_t>(rng()), static_cast<uint32_t>(rng()), static_cast<uint32_t>(rng())};
+    Bytes fast(64), slow;
+    for (auto& b : fast) b = static_cast<uint8_t>(rng());
+    slow = fast;
+    sfx.key0 = start.key0, sfx.key1 = start.key1, sfx.key2 = start.key2;
+    DecryptByteByByte(slow.data(), slow.size());
+    KeyState after = Keys();
+    sfx.key0 = start.key0, sfx.key1 = start.key1, sfx.key2 = start.key2;
+    DecryptRun(fast.data(), static_cast<uint32_t>(fast.size()));
+    ASSERT_EQ(fast, slow) << "trial " << trial;
+    ASSERT_TRUE(Keys() == after) << "trial " << trial;
+  }
 }
 
 TEST_F(ZipCryptoTest, InfoZipCheckByteIsTheHighByteOfTheTimeWhenFlagBit3IsSet) {
