@@ -4,6 +4,7 @@
 # build/bench/data, and prints Markdown tables (also left in build/bench/data/results.md). Where
 # the windows64 build's unsfx.exe exists, it is timed under Wine too. BENCH_MB=50 for a quick
 # run; see bench/run_bench.py for the other knobs.
+# The stub's extraction run in its window against unsfx.exe under Wine: scripts/bench-gui.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVX_SANITIZE=OFF >/dev/null

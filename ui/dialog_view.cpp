@@ -12,14 +12,22 @@ LRESULT DialogView::ToList(UINT message, WPARAM wParam, LPARAM lParam) {
   return SendDlgItemMessageW(dialog_, IDC_FILE_LIST, message, wParam, lParam);
 }
 
-void DialogView::ResetList() { ToList(LB_RESETCONTENT, 0, 0); }
+DialogView::DialogView(HWND dialog) : dialog_(dialog), index_(GetDlgItem(dialog, IDC_FILE_LIST)) {}
 
-void DialogView::AddItem(const std::string& name) { ToList(LB_ADDSTRING, 0, TextParam(WideText(name))); }
+void DialogView::ResetList() {
+  ToList(LB_RESETCONTENT, 0, 0);
+  index_.Forget();
+}
 
-// LB_FINDSTRINGEXACT starts behind `after`, wraps around and ignores letter case (in every
-// script: the list box is a wide-character one); LB_ERR is NoItem.
+void DialogView::AddItem(const std::string& name) {
+  ToList(LB_ADDSTRING, 0, TextParam(WideText(name)));
+  index_.Forget();
+}
+
+// The answer of LB_FINDSTRINGEXACT, which ignores letter case in every script (the list box
+// is a wide-character one); LB_ERR is NoItem.
 int DialogView::FindExact(int after, const std::string& name) {
-  return static_cast<int>(ToList(LB_FINDSTRINGEXACT, static_cast<WPARAM>(after), TextParam(WideText(name))));
+  return index_.FindExact(after, WideText(name).get());
 }
 
 bool DialogView::IsSelected(int index) { return ToList(LB_GETSEL, static_cast<WPARAM>(index), 0) > 0; }

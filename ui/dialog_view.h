@@ -5,10 +5,11 @@
 #include <windows.h>
 
 #include "extract/scan_view.h"
+#include "ui/list_index.h"
 
 class DialogView : public ScanView {
  public:
-  explicit DialogView(HWND dialog) : dialog_(dialog) {}
+  explicit DialogView(HWND dialog);
 
   void ResetList() override;
   void AddItem(const std::string& name) override;
@@ -35,5 +36,6 @@ class DialogView : public ScanView {
   LRESULT ToList(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND dialog_;
+  ListIndex index_;
   bool storedPathsRuledOut_ = false;
 };

@@ -412,6 +412,43 @@ class Extraction(SfxTest):
         self.assertEqual(self.selected(), [])
         self.leave()
 
+    def test_equal_names_deselect_the_items_the_search_from_the_last_found_item_gives(self):
+        # Without stored paths, four items read x.txt in some letter case and two README.TXT;
+        # the archive holds them in another order than the list. Each header takes the first
+        # item equal to its name (ignoring case) behind the one found for the header before,
+        # wrapping around; one x.txt item is unselected, so the header that finds it is passed.
+        entries = [("b/x.txt", b"1"), ("a/X.TXT", b"2"), ("c/x.txt", b"3"), ("m.txt", b"4"),
+                   ("z/readme.txt", b"5"), ("README.TXT", b"6"), ("d/x.Txt", b"7")]
+        self.start(self.python_zip(entries))
+        self.drive("click", STORED_PATHS)
+        listing = self.listing()
+        while any("/" in name for name, _ in listing):  # the click relists while we look
+            listing = self.listing()
+        self.assertEqual(len(listing), len(entries))
+        passed = [i for i, (name, _) in enumerate(listing) if name.lower() == "x.txt"][2]
+        self.drive("select", passed, 0)
+        self.drive("click", POLICY_OVERWRITE)
+        selected = [i != passed for i in range(len(listing))]
+        found, written = -1, []
+        for name, data in entries:
+            name = Path(name).name
+            order = list(range(found + 1, len(listing))) + list(range(found + 1))
+            found = next(i for i in order if listing[i][0].lower() == name.lower())
+            if selected[found]:
+                selected[found] = False
+                written.append((name, data))
+        self.assertLess(len(written), len(entries))
+        out = self.dir / "out"
+        self.extract_to(out)
+        if any(selected):
+            self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        else:
+            self.expect_success()
+        self.assertEqual([chosen for _, chosen in self.listing()], selected)
+        last = {name.lower(): data for name, data in written}
+        self.assertEqual({p.name.lower(): p.read_bytes() for p in out.iterdir()}, last)
+        self.leave()
+
     def test_unselected_items_are_not_extracted(self):
         self.start(self.info_zip(FLAT))
         self.drive("select", 1, 0)          # middle.bin
