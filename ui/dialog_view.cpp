@@ -50,21 +50,48 @@ void DialogView::UncheckAndDisableStoredPaths() {
   storedPathsRuledOut_ = true;
 }
 
-void DialogView::SetStatus(const std::string& text) { SetControlText(dialog_, IDC_STATUS, text); }
+// A run sets the status line for every entry it writes. Under Wine an edit control's new text
+// costs more than writing a small file (it measures and paints the text through the window
+// system), so during a run the line takes the latest text at most every StatusInterval, whenever
+// the user is asked something, and when the run ends: what it shows then is exact.
+constexpr DWORD StatusInterval = 100;  // milliseconds
 
-void DialogView::ShowMessage(const std::string& text, const std::string& caption) { ShowMessageBox(text, caption); }
+void DialogView::SetStatus(const std::string& text) {
+  heldStatus_ = text;
+  statusHeld_ = true;
+  if (GetTickCount() - statusShownAt_ >= StatusInterval) ShowHeldStatus();
+}
+
+void DialogView::ShowHeldStatus() {
+  if (!statusHeld_) return;
+  statusHeld_ = false;
+  statusShownAt_ = GetTickCount();
+  SetControlText(dialog_, IDC_STATUS, heldStatus_);
+}
+
+DialogView::~DialogView() { ShowHeldStatus(); }
+
+void DialogView::ShowMessage(const std::string& text, const std::string& caption) {
+  ShowHeldStatus();
+  ShowMessageBox(text, caption);
+}
 
 void DialogView::AskPassword() {
+  ShowHeldStatus();
   RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"PASSWD", PasswordDialogProc);
 }
 
 void DialogView::AskOverwrite() {
+  ShowHeldStatus();
   RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"FileExist", FileExistDialogProc);
 }
 
+// Without PM_NOYIELD an empty queue gives the processor away, and a busy machine may not give it
+// back for a while: a run that finds the queue empty entry after entry would crawl.
 void DialogView::DispatchOneMessage() {
+  if (statusHeld_ && GetTickCount() - statusShownAt_ >= StatusInterval) ShowHeldStatus();
   MSG message;
-  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;
+  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

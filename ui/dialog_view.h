@@ -10,6 +10,7 @@
 class DialogView : public ScanView {
  public:
   explicit DialogView(HWND dialog);
+  ~DialogView();
 
   void ResetList() override;
   void AddItem(const std::string& name) override;
@@ -34,8 +35,12 @@ class DialogView : public ScanView {
 
  private:
   LRESULT ToList(UINT message, WPARAM wParam, LPARAM lParam);
+  void ShowHeldStatus();
 
   HWND dialog_;
   ListIndex index_;
   bool storedPathsRuledOut_ = false;
+  std::string heldStatus_;       // the status line's latest text
+  bool statusHeld_ = false;      // and the line does not show it yet
+  DWORD statusShownAt_ = 0;      // GetTickCount when the line last took a text
 };
