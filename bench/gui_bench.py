@@ -32,10 +32,12 @@ def wine_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def make_archive(work, count):
-    """count files of about 4 KB of word soup in 100 folders, zipped by Info-ZIP `zip -r`:
-    the archive holds them in directory-read order, which is not the list's sorted order."""
-    archive = work / f"files-{count}.zip"
+def make_archive(work, count, per_folder):
+    """count files of about 4 KB of word soup in 100 folders (or in folders of per_folder
+    files each), zipped by Info-ZIP `zip -r`: the archive holds them in directory-read order,
+    which is not the list's sorted order."""
+    folders = -(-count // per_folder) if per_folder else FOLDERS
+    archive = work / (f"files-{count}-by-{per_folder}.zip" if per_folder else f"files-{count}.zip")
     if archive.exists():
         return archive
     src = work / f"src-{count}"
@@ -43,7 +45,7 @@ def make_archive(work, count):
     rnd = random.Random(count)
     words = b"archive entry header window stored deflate path list select folder".split()
     for i in range(count):
-        folder = src / f"folder-{i % FOLDERS:03d}"
+        folder = src / f"folder-{i % folders:03d}"
         folder.mkdir(parents=True, exist_ok=True)
         size = FILE_SIZE + rnd.randrange(-512, 512)
         data = b" ".join(rnd.choices(words, k=size // 6))[:size]
@@ -145,6 +147,8 @@ def main():
     p.add_argument("--wine-run", required=True)
     p.add_argument("--work", required=True)
     p.add_argument("--counts", default=os.environ.get("BENCH_GUI_COUNTS", "10000,30000"))
+    p.add_argument("--per-folder", type=int, default=int(os.environ.get("BENCH_GUI_PER_FOLDER", "0")),
+                   help="files per folder (0: 100 folders, however many files)")
     p.add_argument("--rounds", type=int, default=int(os.environ.get("BENCH_GUI_ROUNDS", "3")))
     a = p.parse_args()
     work = Path(a.work).resolve()
@@ -153,7 +157,7 @@ def main():
     stubs = dict(s.split("=", 1) if "=" in s else ("stub", s) for s in a.stub)
     exes = {}
     for count in counts:
-        archive = make_archive(work, count).read_bytes()
+        archive = make_archive(work, count, a.per_folder).read_bytes()
         for label, path in stubs.items():
             exe = work / f"{label}-{count}.exe"
             exe.write_bytes(Path(path).read_bytes() + archive)

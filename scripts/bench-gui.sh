@@ -3,7 +3,8 @@
 # the same Wine and prefix (build/bench-gui/wineprefix) on a virtual display: builds the
 # windows64 preset's programs, makes archives of 10,000 and 30,000 files of about 4 KB in
 # build/bench-gui, and prints a Markdown table with the ratio and the growth. Knobs:
-# BENCH_GUI_COUNTS=10000,30000 and BENCH_GUI_ROUNDS=3.
+# BENCH_GUI_COUNTS=10000,30000, BENCH_GUI_ROUNDS=3, and BENCH_GUI_PER_FOLDER=100 for folders of
+# 100 files each (so more entries mean more folders, not fuller ones).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset windows64 >/dev/null
