@@ -1,7 +1,5 @@
 #include "extract/archive_walk.h"
 
-#include <vector>
-
 #include "extract/crc32.h"
 #include "extract/data_descriptor.h"
 #include "extract/extra_field.h"
@@ -62,17 +60,38 @@ bool HeaderFollowsAt(uint32_t position) {
   return IsLocalSignature(signature) || signature == sfx.expectedSignature - LocalMinusCentralSignature;
 }
 
-// The header's nameLength name bytes at the current position, as stored.
-static std::string ReadNameBytes() {
-  std::string bytes(sfx.header.nameLength, '\0');
-  bytes.resize(platform::ReadFile(sfx.archiveHandle, &bytes[0], sfx.header.nameLength));
+// Up to length bytes at the current position, as stored; fewer where the file ends.
+static std::string ReadBytes(uint32_t length) {
+  std::string bytes(length, '\0');
+  bytes.resize(platform::ReadFile(sfx.archiveHandle, &bytes[0], length));
   return bytes;
+}
+
+// Reads the header's extra field, which stands at the current position behind the name, takes
+// what the walk needs from it (the 64-bit sizes of a ZIP64 field where the header defers to
+// them, and whether the entry is streamed: sfx.hasZip64, sfx.stated, sfx.streamed) and returns
+// its bytes.
+static std::string ReadExtraField() {
+  std::string extra = ReadBytes(sfx.header.extraLength);
+  uint16_t size = 0;
+  const uint8_t* zip64 = FindExtraField(reinterpret_cast<const uint8_t*>(extra.data()),
+                                        static_cast<uint32_t>(extra.size()), Zip64ExtraId, &size);
+  sfx.hasZip64 = zip64 != nullptr;
+  // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
+  if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {
+    sfx.stated.size = Load64(zip64);
+    zip64 += 8;
+    size = static_cast<uint16_t>(size - 8);
+  }
+  if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
+  sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
+  return extra;
 }
 
 std::string ReadEntryName() {
   // The name is read whole, however long, so nothing is cut or written past a buffer and the
   // walk's idea of where the name ends is the header's own.
-  std::string bytes = ReadNameBytes();
+  std::string bytes = ReadBytes(sfx.header.nameLength);
   std::string extra = ReadExtraField();
   return EntryName(bytes, sfx.header.flags, reinterpret_cast<const uint8_t*>(extra.data()),
                    static_cast<uint32_t>(extra.size()));
@@ -102,24 +121,6 @@ std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_
   std::string unicodePath = UnicodePathName(extra, extraLength, nameBytes);
   if (!unicodePath.empty()) return unicodePath;
   return DecodeEntryName(TextFromBuffer(nameBytes.data(), static_cast<uint32_t>(nameBytes.size())), flags);
-}
-
-std::string ReadExtraField() {
-  std::string extra(sfx.header.extraLength, '\0');
-  extra.resize(platform::ReadFile(sfx.archiveHandle, &extra[0], sfx.header.extraLength));
-  uint16_t size = 0;
-  const uint8_t* zip64 = FindExtraField(reinterpret_cast<const uint8_t*>(extra.data()),
-                                        static_cast<uint32_t>(extra.size()), Zip64ExtraId, &size);
-  sfx.hasZip64 = zip64 != nullptr;
-  // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
-  if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {
-    sfx.stated.size = Load64(zip64);
-    zip64 += 8;
-    size = static_cast<uint16_t>(size - 8);
-  }
-  if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
-  sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
-  return extra;
 }
 
 std::string TextFromBuffer(const char* buffer, uint32_t length) {

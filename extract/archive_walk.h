@@ -20,7 +20,9 @@ void SeekArchive(uint64_t position);
 bool ReadLocalHeader();
 
 // Reads the header's nameLength name bytes at the current position and the extra field behind
-// them, and returns the entry's name (EntryName).
+// them, and returns the entry's name (EntryName). From the extra field it also takes what the
+// walk needs: the 64-bit sizes of a ZIP64 field where the header defers to them, and whether
+// the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed).
 std::string ReadEntryName();
 
 // An entry's name, from its header's name bytes and flags and its extra field: the UTF-8 name of
@@ -34,12 +36,6 @@ std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_
 // code page of the system that wrote it. A flagged name that is not UTF-8 keeps U+FFFD for its
 // bad bytes, which the unsafe-name rule refuses.
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
-
-// Reads the header's extra field, which stands at the current position behind the name, takes
-// what the walk needs from it (the 64-bit sizes of a ZIP64 field where the header defers to
-// them, and whether the entry is streamed: sfx.hasZip64, sfx.stated, sfx.streamed) and returns
-// its bytes.
-std::string ReadExtraField();
 
 // True when a local header or the central directory begins at that position.
 bool HeaderFollowsAt(uint32_t position);
