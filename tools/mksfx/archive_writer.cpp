@@ -186,10 +186,17 @@ void ArchiveWriter::Finish() {
   // its own, osslsigncode leaves it out. Then the last entry gets a one-byte comment, a zero
   // byte, which listings show as nothing (and which, unlike an extra field, does not make
   // Info-ZIP compare the entry's names). With no entry at all the exe is even already.
+  std::vector<Bytes> headers;
   uint64_t end = centralAt + EndRecordSize;
-  for (const EntryRecord& record : central_) end += CentralHeaderBytes(record).size();
-  if (end % 2 != 0) central_.back().comment.push_back('\0');
-  for (const EntryRecord& record : central_) out_.Write(CentralHeaderBytes(record));
+  for (const EntryRecord& record : central_) {
+    headers.push_back(CentralHeaderBytes(record));
+    end += headers.back().size();
+  }
+  if (end % 2 != 0) {
+    central_.back().comment.push_back('\0');
+    headers.back() = CentralHeaderBytes(central_.back());
+  }
+  for (const Bytes& header : headers) out_.Write(header);
   uint64_t centralSize = out_.Position() - centralAt;
   out_.Write(EndRecordBytes(static_cast<uint16_t>(central_.size()), static_cast<uint32_t>(centralSize),
                             static_cast<uint32_t>(centralAt)));
