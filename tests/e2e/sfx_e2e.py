@@ -815,17 +815,24 @@ class KeyboardFocus(SfxTest):
                 return
         self.assertEqual(self.names(), names)
 
+    def expect_focus(self, control):
+        """Keys are posted, so the focus may move a moment after the key was sent."""
+        for _ in range(100):
+            if self.drive("focus") == [str(control)]:
+                return
+        self.assertEqual(self.drive("focus"), [str(control)])
+
     def test_use_stored_paths_keeps_the_keyboard_focus_after_its_click_relists(self):
         self.start(self.info_zip(NESTED))
         self.pointer_click(STORED_PATHS)
         self.wait_for_listing(["guide.txt", "logo.bin", "readme.txt", "run.txt"])
-        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.expect_focus(STORED_PATHS)
         self.drive("key", "space")              # checks it again: the stored paths come back
         self.wait_for_listing(sorted(NESTED))
         self.assertTrue(self.checked(STORED_PATHS))
-        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.expect_focus(STORED_PATHS)
         self.drive("key", "tab")
-        self.assertEqual(self.drive("focus"), [str(FILE_LIST)])
+        self.expect_focus(FILE_LIST)
         self.drive("key", "escape")
         self.expect_exit_code_0()
 
@@ -834,7 +841,7 @@ class KeyboardFocus(SfxTest):
         self.drive("set-text", PATH_FIELD, wine_path(self.dir / "out"))
         self.pointer_click(EXTRACT)
         self.expect_success()
-        self.assertEqual(self.drive("focus"), [str(EXTRACT)])
+        self.expect_focus(EXTRACT)
         self.drive("key", "escape")
         self.expect_exit_code_0()
 
@@ -846,13 +853,13 @@ class KeyboardFocus(SfxTest):
         self.wait_for_listing(["a.txt", "b.txt"])
         self.pointer_click(STORED_PATHS)
         self.wait_for_listing(["a.txt", "docs/b.txt"])
-        self.assertEqual(self.drive("focus"), [str(STORED_PATHS)])
+        self.expect_focus(STORED_PATHS)
         self.drive("key", "enter")              # Extract, the dialog's OK command
         for wrong in WRONG_PASSWORDS:
             self.drive("password", wrong)
         self.expect_nothing_more()
         self.assertFalse(self.enabled(STORED_PATHS))
-        self.assertEqual(self.drive("focus"), [str(FILE_LIST)])
+        self.expect_focus(FILE_LIST)
         self.drive("key", "escape")
         self.expect_exit_code_0()
 
