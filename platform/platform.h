@@ -36,4 +36,11 @@ std::string LegacyToUtf8(const std::string& bytes);
 // For passwords only: a character the code page lacks becomes what the system makes of it.
 std::string Utf8ToLegacy(const std::string& text);
 
+// A second thread, for work that may overlap the caller's own. It takes one task at a time:
+// StartTask hands it task(context), FinishTask waits until that task has returned (at once when
+// none is under way). A caller starts no second task before it has finished the first. Where no
+// second thread can be had, StartTask runs the task itself before it returns.
+void StartTask(void (*task)(void*), void* context);
+void FinishTask();
+
 }  // namespace platform
