@@ -12,13 +12,70 @@
 
 static bool EntryIsEncrypted() { return (sfx.header.flags & FlagEncrypted) != 0; }
 static uint32_t EncryptionHeaderLength() { return EntryIsEncrypted() ? EncryptionHeaderSize : 0; }
+// Nothing in a streamed deflated entry's header says how long its data is: its stream ends
+// itself. Any other entry has its compressed size.
+static bool EndsWithItsStream() { return sfx.streamed && sfx.header.method == MethodDeflated; }
 
-// Reads the next piece of the entry's data, decrypted, and counts it off sfx.remaining.
-static uint32_t ReadEntryData(uint8_t* buffer) {
-  uint32_t want = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize);
+// The size of the next read: the entry's data not yet read, at most one chunk.
+static uint32_t NextReadSize(int32_t unread) {
+  return std::min<uint32_t>(static_cast<uint32_t>(std::max(unread, 0)), ChunkSize);
+}
+
+// Reads the next piece of the entry's data, decrypted.
+static uint32_t ReadEntryData(uint8_t* buffer, uint32_t want) {
   uint32_t got = platform::ReadFile(sfx.archiveHandle, buffer, want);
   if (EntryIsEncrypted()) DecryptRun(buffer, got);
   return got;
+}
+
+// Decryption is serial and about as slow as inflating, so an encrypted entry's next chunk is read
+// and decrypted on the second thread while the current one is decoded and written. The chunks are
+// the ones a read after each consumed chunk would get, decrypted in the same order, so the keys
+// and bytes come out the same. A plain entry's read is too cheap to be worth the hand-over.
+static void ReadAheadTask(void*) { sfx.aheadCount = ReadEntryData(sfx.aheadBuffer, sfx.aheadWant); }
+
+static void StartReadAhead(int32_t unread) {
+  if (!EntryIsEncrypted() || !sfx.aheadBuffer || unread <= 0) return;
+  sfx.aheadWant = NextReadSize(unread);
+  sfx.aheadPending = true;
+  platform::StartTask(ReadAheadTask, nullptr);
+}
+
+// Waits for a read-ahead that is under way; its chunk is dropped.
+static void FinishReadAhead() {
+  if (!sfx.aheadPending) return;
+  platform::FinishTask();
+  sfx.aheadPending = false;
+}
+
+// The entry's next chunk into buffer, counted off sfx.remaining by the caller as it is consumed:
+// the chunk read ahead, swapped in, or one read now. Then the read of the chunk behind it starts.
+static uint32_t NextChunk(uint8_t*& buffer) {
+  uint32_t got;
+  if (sfx.aheadPending) {
+    FinishReadAhead();
+    std::swap(buffer, sfx.aheadBuffer);
+    got = sfx.aheadCount;
+  } else {
+    got = ReadEntryData(buffer, NextReadSize(sfx.remaining));
+  }
+  if (got > 0) StartReadAhead(sfx.remaining - static_cast<int32_t>(got));
+  return got;
+}
+
+// The read-ahead buffer, for an encrypted entry with more than one chunk of data. Without it
+// the entry is read one chunk at a time. An entry that ends with its stream is not read ahead:
+// its count runs to the end of reach, and a chunk read ahead would mostly be the entries behind.
+static void AllocateReadAhead() {
+  sfx.aheadPending = false;
+  bool pays = EntryIsEncrypted() && !EndsWithItsStream() && sfx.remaining > static_cast<int32_t>(ChunkSize);
+  sfx.aheadBuffer = pays ? static_cast<uint8_t*>(malloc(ChunkSize + 2)) : nullptr;
+}
+
+static void ReleaseReadAhead() {
+  FinishReadAhead();
+  free(sfx.aheadBuffer);
+  sfx.aheadBuffer = nullptr;
 }
 
 // Writes a piece of output, but nothing beyond sfx.outputLimit, and counts into the CRC the bytes
@@ -38,13 +95,15 @@ static void CopyChunks() {
   size_t size = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize) + 2;
   uint8_t* buffer = static_cast<uint8_t*>(malloc(size));
   if (!buffer) return;
+  AllocateReadAhead();
   while (sfx.remaining > 0) {
-    uint32_t n = ReadEntryData(buffer);
+    uint32_t n = NextChunk(buffer);
     if (n == 0) break;  // truncated archive or read error: asking again would never end
     sfx.remaining -= static_cast<int32_t>(n);
     sfx.decoded.consumed += n;
     WriteOutput(buffer, n);
   }
+  ReleaseReadAhead();
   free(buffer);
 }
 
@@ -57,7 +116,7 @@ void CopyStored() {
 static bool RefillInput() {
   if (sfx.remaining <= 0) return false;
   if (sfx.inputPos < sfx.inputCount) return true;
-  sfx.inputCount = static_cast<int32_t>(ReadEntryData(sfx.inputBuffer));
+  sfx.inputCount = static_cast<int32_t>(NextChunk(sfx.inputBuffer));
   sfx.inputPos = 0;
   if (sfx.inputCount == 0) {
     sfx.remaining = 0;
@@ -107,12 +166,14 @@ void InflateEntry() {
   sfx.windowPos = 0;
   sfx.inputBuffer = static_cast<uint8_t*>(malloc(ChunkSize + 2));
   sfx.window = static_cast<uint8_t*>(malloc(ChunkSize + 2));
+  AllocateReadAhead();
   z_stream stream = {};
   if (sfx.inputBuffer && sfx.window && inflateInit2(&stream, -MAX_WBITS) == Z_OK) {
     InflateFrame(stream);
     if (sfx.windowPos > 0) FlushWindow();
     inflateEnd(&stream);
   }
+  ReleaseReadAhead();
   free(sfx.inputBuffer);
   free(sfx.window);
   sfx.inputBuffer = nullptr;
@@ -123,9 +184,7 @@ void DecodeEntry(uint32_t dataPosition) {
   uint32_t encryptionHeader = EncryptionHeaderLength();
   uint32_t start = dataPosition + encryptionHeader;
   uint32_t reach = start < SeekLimit ? static_cast<uint32_t>(SeekLimit) - start : 0;
-  // Nothing in a streamed deflated entry's header says how long its data is: its stream ends
-  // itself. Any other entry has its compressed size.
-  bool toStreamEnd = sfx.streamed && sfx.header.method == MethodDeflated;
+  bool toStreamEnd = EndsWithItsStream();
   uint32_t size = sfx.stated.compressedSize;
   uint32_t stated = size > encryptionHeader ? size - encryptionHeader : 0;
   sfx.remaining = static_cast<int32_t>(std::min(toStreamEnd ? reach : stated, reach));

@@ -70,6 +70,14 @@ struct SfxState {
   int32_t inputCount = 0;
   uint16_t windowPos = 0;
 
+  // Read-ahead, meaningful only while an encrypted entry is decoded: the second thread reads
+  // and decrypts the next chunk into aheadBuffer while this one is decoded. While aheadPending,
+  // only that thread touches the keys and the archive's file position.
+  uint8_t* aheadBuffer = nullptr;
+  uint32_t aheadWant = 0;             // the count it asks for
+  uint32_t aheadCount = 0;            // the count it got, decrypted
+  bool aheadPending = false;          // handed over and not yet taken
+
   uint32_t* crcTable = nullptr;       // Crc32Table, built once at start-up
   bool crcFold = false;               // UpdateCrc folds with carry-less multiplication
   uint32_t crc = 0;                   // CrcRegister, in its inverted working form

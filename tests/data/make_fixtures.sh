@@ -14,13 +14,13 @@ python3 - <<'PY'
 import random, zipfile, os
 rnd = random.Random(20261208)
 words = [b"alpha", b"bravo", b"charlie", b"delta", b"echo", b"foxtrot", b"golf", b"hotel"]
-def text(n):
+def text(n, r=rnd):
     out = bytearray()
     while len(out) < n:
-        out += rnd.choice(words) + (b"\n" if rnd.random() < 0.2 else b" ")
+        out += r.choice(words) + (b"\n" if r.random() < 0.2 else b" ")
     return bytes(out[:n])
-def binary(n):
-    return bytes(rnd.getrandbits(8) for _ in range(n))
+def binary(n, r=rnd):
+    return bytes(r.getrandbits(8) for _ in range(n))
 
 sizes = [0, 1, 32767, 32768, 32769, 65536]
 with zipfile.ZipFile("sizes_stored.zip", "w", zipfile.ZIP_STORED) as z:
@@ -104,6 +104,13 @@ with zipfile.ZipFile("unicode_path.zip", "w", zipfile.ZIP_DEFLATED) as z:
         info = zipfile.ZipInfo(header, (2026, 12, 9, 6, 0, 0))
         info.extra = extra
         z.writestr(info, text(body), zipfile.ZIP_DEFLATED)
+# Encrypted entries that span several chunks, stored and deflated, with a generator of their own.
+crnd = random.Random(20261209)
+os.makedirs("chunks", exist_ok=True)
+for n in (32768, 32769, 65537):
+    open("chunks/s%d.bin" % n, "wb").write(binary(n, crnd))
+open("chunks/random70000.bin", "wb").write(binary(70000, crnd))
+open("chunks/text300000.txt", "wb").write(text(300000, crnd))
 PY
 
 # Info-ZIP on Linux stores a name's bytes and sets no flag: UTF-8 names, and a Latin-1 one as
@@ -138,6 +145,9 @@ zip -q - - < src/docs/guide.txt | cat > infozip_stdin.zip
 # Info-ZIP encryption: flag bit 3 on every entry, sizes in the header, descriptor behind.
 (cd src && zip -q -P secret ../infozip_encrypted.zip readme.txt docs/guide.txt tiny.txt photo.bin)
 (cd src && zip -q -0 -P secret ../infozip_encrypted_stored.zip readme.txt tiny.txt)
+# Entries of more than one chunk, encrypted: stored, with stored blocks inside DEFLATE, and text.
+(cd chunks && zip -q -0 -P secret ../infozip_encrypted_chunks.zip s32768.bin s32769.bin s65537.bin &&
+ zip -q -P secret ../infozip_encrypted_chunks.zip random70000.bin text300000.txt)
 # 7-Zip's traditional encryption leaves flag bit 3 clear: the check byte comes from the CRC.
 (cd src && 7z a -tzip -psecret -mem=ZipCrypto ../sevenzip_encrypted.zip readme.txt docs/guide.txt >/dev/null)
 

@@ -1,7 +1,10 @@
 #include "extract/decoders.h"
 
+#include <iterator>
+
 #include "extract/archive_walk.h"
 #include "extract/sfx_state.h"
+#include "extract/zip_crypto.h"
 #include "tests/unit/decoder_harness.h"
 #ifndef _WIN32
 #include "platform/posix/write_budget.h"
@@ -82,6 +85,76 @@ TEST_F(DecodersTest, EncryptedEntriesDecryptAsTheyAreRead) {
     EXPECT_TRUE(d.verifies) << c.archive << " " << c.entry;
     platform::CloseFile(sfx.archiveHandle);
   }
+}
+
+// The keys and plain bytes that decrypting the entry's data a byte at a time gives: what the
+// decoders must reproduce, whatever they read ahead.
+struct ByteAtATime {
+  Bytes plain;
+  uint32_t key0, key1, key2;
+};
+static ByteAtATime DecryptByteAtATime(const Bytes& zip, size_t headerAt, const std::string& password) {
+  size_t data = headerAt + 30 + Get16(zip, headerAt + 26) + Get16(zip, headerAt + 28);
+  InitKeys(password);
+  ByteAtATime result;
+  for (size_t i = 0; i < Get32(zip, headerAt + 18); i++) {
+    uint8_t plain = zip[data + i] ^ DecryptByte();
+    UpdateKeys(plain);
+    if (i >= EncryptionHeaderSize) result.plain.push_back(plain);
+  }
+  result.key0 = sfx.key0, result.key1 = sfx.key1, result.key2 = sfx.key2;
+  return result;
+}
+
+// From the second chunk on, an encrypted entry is read and decrypted ahead, on a second thread.
+TEST_F(DecodersTest, EncryptedEntriesOfSeveralChunksComeOutAsDecryptedByteByByte) {
+  Bytes zip = ReadFixture("infozip_encrypted_chunks.zip");
+  std::vector<size_t> headers = LocalHeaderOffsets(zip);
+  const char* names[] = {"s32768.bin", "s32769.bin", "s65537.bin", "random70000.bin", "text300000.txt"};
+  for (size_t i = 0; i < std::size(names); i++) {
+    ByteAtATime expected = DecryptByteAtATime(zip, headers[i], "secret");
+    OpenArchive(zip);
+    Decoded d = Decode(names[i], "secret");
+    EXPECT_TRUE(d.verifies) << names[i];
+    EXPECT_EQ(d.output.size(), sfx.header.uncompressedSize) << names[i];
+    if (sfx.header.method == MethodStored) {
+      EXPECT_EQ(d.output, expected.plain) << names[i];
+    }
+    // Every byte of the data went through the keys, in order, and nothing behind it.
+    EXPECT_EQ(sfx.key0, expected.key0) << names[i];
+    EXPECT_EQ(sfx.key1, expected.key1) << names[i];
+    EXPECT_EQ(sfx.key2, expected.key2) << names[i];
+    EXPECT_FALSE(sfx.aheadPending) << names[i];
+    EXPECT_EQ(sfx.aheadBuffer, nullptr) << names[i];
+    platform::CloseFile(sfx.archiveHandle);
+  }
+}
+
+TEST_F(DecodersTest, AStreamThatEndsWhileTheNextChunkIsReadAheadStillVerifies) {
+  Bytes zip = ReadFixture("infozip_encrypted_chunks.zip");
+  size_t at = LocalHeaderOffsets(zip).back();  // text300000.txt, two chunks
+  uint32_t size = Get32(zip, at + 18);
+  Put32(zip, at + 18, size + 2 * ChunkSize);  // a third chunk is read ahead as the second is taken
+  OpenArchive(zip);
+  Decoded d = Decode("text300000.txt", "secret");
+  EXPECT_EQ(d.output.size(), 300000u);
+  EXPECT_TRUE(d.verifies);
+  EXPECT_TRUE(sfx.decoded.reachedEnd);
+  EXPECT_EQ(sfx.decoded.consumed, size - EncryptionHeaderSize);
+  EXPECT_FALSE(sfx.aheadPending);
+}
+
+TEST_F(DecodersTest, AnArchiveThatEndsInAnEncryptedEntryEndsItWhereTheDataEnds) {
+  Bytes zip = ReadFixture("infozip_encrypted_chunks.zip");
+  size_t at = LocalHeaderOffsets(zip)[2];  // s65537.bin, three chunks
+  ByteAtATime expected = DecryptByteAtATime(zip, at, "secret");
+  size_t data = at + 30 + Get16(zip, at + 26) + Get16(zip, at + 28) + EncryptionHeaderSize;
+  zip.resize(data + 40000);
+  OpenArchive(zip);
+  Decoded d = Decode("s65537.bin", "secret");
+  EXPECT_EQ(d.output, Bytes(expected.plain.begin(), expected.plain.begin() + 40000));
+  EXPECT_FALSE(d.verifies);
+  EXPECT_EQ(sfx.decoded.consumed, 40000u);
 }
 
 TEST_F(DecodersTest, EncryptedEntryOfTwelveBytesOrLessReadsAndWritesNothing) {
