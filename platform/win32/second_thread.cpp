@@ -1,8 +1,8 @@
 // The second thread on Windows: started with the first task and kept for the rest of the run,
 // so that handing over a task costs a wake-up rather than a thread. Tasks come about as often as
-// a chunk is decoded, and a sleeping thread takes long to wake, so each side first watches the
-// flag for a while and only then sleeps on its event. The flag decides; an event only wakes, so
-// one left set by a turn that was seen while spinning costs a needless look and nothing else.
+// a chunk is decoded, and both sleeping and waking take long, so each side first watches the flag
+// for a while, and an event is set only for a side that has said it is going to sleep. The flag
+// decides; an event only wakes, and one left set from an earlier turn costs a needless look.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -10,55 +10,76 @@
 
 namespace platform {
 
-static HANDLE taskGiven = nullptr;  // wakes the thread
-static HANDLE taskDone = nullptr;   // wakes the caller
-static void (*task)(void*) = nullptr;
-static void* taskContext = nullptr;
-static volatile LONG busy = 0;      // 1 from StartTask until the task has returned
-static bool cannotStart = false;
+namespace {
 
-static bool IsBusy() { return InterlockedCompareExchange(&busy, 0, 0) != 0; }
+// One side's wait: its event, and whether it is asleep on it (or about to be).
+struct Sleeper {
+  HANDLE event = nullptr;
+  volatile LONG asleep = 0;
+};
 
-static void WaitUntil(bool wantBusy, HANDLE event) {
-  while (IsBusy() != wantBusy)
-    if (!SpinUntil([wantBusy] { return IsBusy() == wantBusy; })) WaitForSingleObject(event, INFINITE);
-}
+Sleeper thread;                    // waits for a task
+Sleeper caller;                    // waits for the task to return
+void (*task)(void*) = nullptr;
+void* taskContext = nullptr;
+volatile LONG busy = 0;            // 1 from StartTask until the task has returned
+bool started = false;
+bool cannotStart = false;
 
-static DWORD WINAPI Serve(void*) {
-  for (;;) {
-    WaitUntil(true, taskGiven);
-    task(taskContext);
-    InterlockedExchange(&busy, 0);
-    SetEvent(taskDone);
+bool IsBusy() { return InterlockedCompareExchange(&busy, 0, 0) != 0; }
+
+// The interlocked operations are full barriers: either the waiter sees the flag changed after
+// saying it sleeps, or the side that changes the flag sees that it sleeps and wakes it.
+void WaitUntil(bool wantBusy, Sleeper& self) {
+  while (!SpinUntil([wantBusy] { return IsBusy() == wantBusy; })) {
+    InterlockedExchange(&self.asleep, 1);
+    if (IsBusy() != wantBusy) WaitForSingleObject(self.event, INFINITE);
+    InterlockedExchange(&self.asleep, 0);
   }
 }
 
-static bool Start() {
-  taskGiven = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  taskDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  HANDLE thread =
-      taskGiven && taskDone ? CreateThread(nullptr, 0, Serve, nullptr, 0, nullptr) : nullptr;
-  if (thread) {
-    CloseHandle(thread);  // the thread runs on; nothing waits for it to end
+void SetBusy(LONG value, Sleeper& other) {
+  InterlockedExchange(&busy, value);
+  if (InterlockedCompareExchange(&other.asleep, 0, 0)) SetEvent(other.event);
+}
+
+DWORD WINAPI Serve(void*) {
+  for (;;) {
+    WaitUntil(true, thread);
+    task(taskContext);
+    SetBusy(0, caller);
+  }
+}
+
+bool Start() {
+  thread.event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  caller.event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HANDLE handle =
+      thread.event && caller.event ? CreateThread(nullptr, 0, Serve, nullptr, 0, nullptr) : nullptr;
+  if (handle) {
+    CloseHandle(handle);  // the thread runs on; nothing waits for it to end
     return true;
   }
-  if (taskGiven) CloseHandle(taskGiven);
-  if (taskDone) CloseHandle(taskDone);
-  taskGiven = taskDone = nullptr;
+  if (thread.event) CloseHandle(thread.event);
+  if (caller.event) CloseHandle(caller.event);
   return false;
 }
 
+}  // namespace
+
 void StartTask(void (*given)(void*), void* context) {
-  if (!taskGiven && !cannotStart) cannotStart = !Start();
-  if (cannotStart) return given(context);
+  if (!started && !cannotStart) {
+    started = Start();
+    cannotStart = !started;
+  }
+  if (!started) return given(context);
   task = given;
   taskContext = context;
-  InterlockedExchange(&busy, 1);  // a full barrier: the thread sees the task before the flag
-  SetEvent(taskGiven);
+  SetBusy(1, thread);
 }
 
 void FinishTask() {
-  if (taskGiven) WaitUntil(false, taskDone);
+  if (started) WaitUntil(false, caller);
 }
 
 }  // namespace platform
