@@ -67,7 +67,7 @@ static uint32_t NextChunk(uint8_t*& buffer) {
 // the entry is read one chunk at a time. An entry that ends with its stream is not read ahead:
 // its count runs to the end of reach, and a chunk read ahead would mostly be the entries behind.
 static void AllocateReadAhead() {
-  sfx.aheadPending = false;
+  FinishReadAhead();
   bool pays = EntryIsEncrypted() && !EndsWithItsStream() && sfx.remaining > static_cast<int32_t>(ChunkSize);
   sfx.aheadBuffer = pays ? static_cast<uint8_t*>(malloc(ChunkSize + 2)) : nullptr;
 }
@@ -91,6 +91,8 @@ static void WriteOutput(const uint8_t* data, uint32_t length) {
   UpdateCrc(data, written, sfx.crc);
 }
 
+// The buffer takes turns with the read-ahead buffer, which is there only for data of more than
+// a chunk, when both are a whole chunk long.
 static void CopyChunks() {
   size_t size = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize) + 2;
   uint8_t* buffer = static_cast<uint8_t*>(malloc(size));

@@ -72,7 +72,9 @@ struct SfxState {
 
   // Read-ahead, meaningful only while an encrypted entry is decoded: the second thread reads
   // and decrypts the next chunk into aheadBuffer while this one is decoded. While aheadPending,
-  // only that thread touches the keys and the archive's file position.
+  // only that thread touches the keys and the archive's file position. When decoding ends
+  // early, both may be a chunk further on than a reader without read-ahead leaves them (still
+  // within the entry's data): after an entry nothing relies on either.
   uint8_t* aheadBuffer = nullptr;
   uint32_t aheadWant = 0;             // the count it asks for
   uint32_t aheadCount = 0;            // the count it got, decrypted

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "platform/platform.h"
@@ -57,7 +56,7 @@ SecondThread* Start() {
   if (!created) return nullptr;
   try {
     std::thread(&SecondThread::Serve, created).detach();
-  } catch (const std::system_error&) {
+  } catch (...) {  // system_error, or bad_alloc for the thread's own state
     delete created;
     return nullptr;
   }

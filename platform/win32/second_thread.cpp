@@ -5,6 +5,8 @@
 // decides; an event only wakes, and one left set from an earlier turn costs a needless look.
 #include <windows.h>
 
+#include <atomic>
+
 #include "platform/platform.h"
 #include "platform/spin_wait.h"
 
@@ -15,39 +17,38 @@ namespace {
 // One side's wait: its event, and whether it is asleep on it (or about to be).
 struct Sleeper {
   HANDLE event = nullptr;
-  volatile LONG asleep = 0;
+  std::atomic<bool> asleep{false};
 };
 
 Sleeper thread;                    // waits for a task
 Sleeper caller;                    // waits for the task to return
 void (*task)(void*) = nullptr;
 void* taskContext = nullptr;
-volatile LONG busy = 0;            // 1 from StartTask until the task has returned
+std::atomic<bool> busy{false};     // from StartTask until the task has returned
 bool started = false;
 bool cannotStart = false;
 
-bool IsBusy() { return InterlockedCompareExchange(&busy, 0, 0) != 0; }
-
-// The interlocked operations are full barriers: either the waiter sees the flag changed after
-// saying it sleeps, or the side that changes the flag sees that it sleeps and wakes it.
+// The flags are sequentially consistent: either the waiter sees the flag changed after saying
+// it sleeps, or the side that changes the flag sees that it sleeps and wakes it. The flag also
+// hands over the task, and the task's results back.
 void WaitUntil(bool wantBusy, Sleeper& self) {
-  while (!SpinUntil([wantBusy] { return IsBusy() == wantBusy; })) {
-    InterlockedExchange(&self.asleep, 1);
-    if (IsBusy() != wantBusy) WaitForSingleObject(self.event, INFINITE);
-    InterlockedExchange(&self.asleep, 0);
+  while (!SpinUntil([wantBusy] { return busy == wantBusy; })) {
+    self.asleep = true;
+    if (busy != wantBusy) WaitForSingleObject(self.event, INFINITE);
+    self.asleep = false;
   }
 }
 
-void SetBusy(LONG value, Sleeper& other) {
-  InterlockedExchange(&busy, value);
-  if (InterlockedCompareExchange(&other.asleep, 0, 0)) SetEvent(other.event);
+void SetBusy(bool value, Sleeper& other) {
+  busy = value;
+  if (other.asleep) SetEvent(other.event);
 }
 
 DWORD WINAPI Serve(void*) {
   for (;;) {
     WaitUntil(true, thread);
     task(taskContext);
-    SetBusy(0, caller);
+    SetBusy(false, caller);
   }
 }
 
@@ -62,6 +63,7 @@ bool Start() {
   }
   if (thread.event) CloseHandle(thread.event);
   if (caller.event) CloseHandle(caller.event);
+  thread.event = caller.event = nullptr;
   return false;
 }
 
@@ -75,7 +77,7 @@ void StartTask(void (*given)(void*), void* context) {
   if (!started) return given(context);
   task = given;
   taskContext = context;
-  SetBusy(1, thread);
+  SetBusy(true, thread);
 }
 
 void FinishTask() {
