@@ -14,11 +14,13 @@ inline void SpinPause() {
 #endif
 }
 
-// True as soon as condition() holds; false when it still does not after 4096 pauses: from some
-// microseconds to a fifth of a millisecond, by processor, about the time a chunk takes.
+// True as soon as condition() holds; false when it still does not after 16384 pauses: from some
+// tens of microseconds to over half a millisecond, by processor. A chunk takes about a fifth of a
+// millisecond to decrypt, so a wait for one mostly ends here, without a call to the system (under
+// Wine each one is a round trip to its server).
 template <typename Condition>
 bool SpinUntil(Condition condition) {
-  for (int i = 0; i < 4096; i++) {
+  for (int i = 0; i < 16384; i++) {
     if (condition()) return true;
     SpinPause();
   }
