@@ -97,4 +97,6 @@ rm -f "$here/corpus/"*
 cp ./*.zip "$here/corpus/"
 # Unicode Path fields, believed and not, beside the test archives' own.
 cp "$here/../tests/data/unicode_path.zip" "$here/corpus/"
+# Encrypted entries of several chunks, which are read ahead on a second thread.
+cp "$here/../tests/data/infozip_encrypted_chunks.zip" "$here/corpus/"
 du -sh "$here/corpus"
