@@ -59,7 +59,11 @@ constexpr DWORD StatusInterval = 100;  // milliseconds
 void DialogView::SetStatus(const std::string& text) {
   heldStatus_ = text;
   statusHeld_ = true;
-  if (GetTickCount() - statusShownAt_ >= StatusInterval) ShowHeldStatus();
+  ShowHeldStatusWhenDue();
+}
+
+void DialogView::ShowHeldStatusWhenDue() {
+  if (statusHeld_ && GetTickCount() - statusShownAt_ >= StatusInterval) ShowHeldStatus();
 }
 
 void DialogView::ShowHeldStatus() {
@@ -89,7 +93,7 @@ void DialogView::AskOverwrite() {
 // Without PM_NOYIELD an empty queue gives the processor away, and a busy machine may not give it
 // back for a while: a run that finds the queue empty entry after entry would crawl.
 void DialogView::DispatchOneMessage() {
-  if (statusHeld_ && GetTickCount() - statusShownAt_ >= StatusInterval) ShowHeldStatus();
+  ShowHeldStatusWhenDue();
   MSG message;
   if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return;
   TranslateMessage(&message);

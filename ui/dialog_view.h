@@ -36,6 +36,7 @@ class DialogView : public ScanView {
  private:
   LRESULT ToList(UINT message, WPARAM wParam, LPARAM lParam);
   void ShowHeldStatus();
+  void ShowHeldStatusWhenDue();  // once StatusInterval has passed since the line last changed
 
   HWND dialog_;
   ListIndex index_;
