@@ -35,7 +35,7 @@ static uint32_t ReadEntryData(uint8_t* buffer, uint32_t want) {
 static void ReadAheadTask(void*) { sfx.aheadCount = ReadEntryData(sfx.aheadBuffer, sfx.aheadWant); }
 
 static void StartReadAhead(int32_t unread) {
-  if (!EntryIsEncrypted() || !sfx.aheadBuffer || unread <= 0) return;
+  if (!sfx.aheadBuffer || unread <= 0) return;  // only an entry that pays has the buffer
   sfx.aheadWant = NextReadSize(unread);
   sfx.aheadPending = true;
   platform::StartTask(ReadAheadTask, nullptr);
