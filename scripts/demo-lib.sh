@@ -2,16 +2,16 @@
 # samples/demo into a self-extracting archive, and drives and photographs its windows.
 # Expects the repository root as the current directory.
 #
-# The demo uses the 32-bit product where this machine executes 32-bit code, else the 64-bit
-# build (stub, mksfx and driver alike); DEMO_BITS says which.
+# The demo uses the 32-bit product where 32-bit Windows programs run natively here, else the
+# 64-bit build (stub, mksfx and driver alike); DEMO_BITS says which.
 
 source scripts/wine-lib.sh
 MAIN_CAPTION="Self-Extracting Archive, Quorvane Archive Manager"
 DEMO_DIR=build/demo
-if can_run_32bit; then
-  DEMO_BITS=32 DEMO_PRESET=windows DEMO_STUB_OPTION=()
-else
+if no_32bit=$(why_no_32bit_wine); then
   DEMO_BITS=64 DEMO_PRESET=windows64 DEMO_STUB_OPTION=(--64)
+else
+  DEMO_BITS=32 DEMO_PRESET=windows DEMO_STUB_OPTION=()
 fi
 export KVX_WINE_BITS=$DEMO_BITS
 use_wine "$DEMO_BITS"
@@ -20,7 +20,7 @@ DRIVER=build/$DEMO_PRESET/tests/e2e/sfx_driver.exe
 # say_which_stub: one line for the user about the build the demo uses.
 say_which_stub() {
   if [ "$DEMO_BITS" = 64 ]; then
-    echo "This machine cannot execute 32-bit code, so the demo uses the 64-bit stub (build/windows64/sfx.exe)."
+    echo "The demo uses the 64-bit stub (build/windows64/sfx.exe): $no_32bit."
   else
     echo "The demo uses the 32-bit stub, the product (build/windows/sfx.exe)."
   fi

@@ -4,10 +4,11 @@
 # when there is one, else on a virtual one, where a screenshot is saved and the program closed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Set up first: which stub the demo uses depends on what is installed.
+[ "${1:-}" = --headless ] || bash scripts/setup.sh
 source scripts/demo-lib.sh
 
 if [ "${1:-}" != --headless ]; then
-  bash scripts/setup.sh
   build_windows
   say_which_stub
   make_demo_exe "$DEMO_DIR/demo.exe"

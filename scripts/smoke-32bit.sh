@@ -46,7 +46,8 @@ register_emulator() {
 for needed in "$STUB" "$BUILD/tests/e2e/sfx_driver.exe" "$BUILD/mksfx.exe"; do
   [ -f "$needed" ] || { verdict "FAILED ($needed is missing: build the windows preset first)"; exit 1; }
 done
-can_run_32bit && skip "this machine runs 32-bit code itself; the full 32-bit suites cover it"
+wine32_installed || skip "$(why_no_32bit_wine)"
+runs_32bit_code && skip "this machine runs 32-bit code itself; the full 32-bit suites cover it"
 [ -x "$EMULATOR" ] || skip "$EMULATOR is not installed"
 
 if [ ! -e "$BINFMT_MISC/register" ]; then

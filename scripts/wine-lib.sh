@@ -59,9 +59,43 @@ i386_emulator_entry() {
   return 1
 }
 
-# can_run_32bit: true when this machine itself executes 32-bit x86 code, found out by running a
-# 32-bit program (32-bit Wine's server), not by looking at what is installed. With an i386
+# runs_32bit_code: true when this machine itself executes 32-bit x86 code, found out by running
+# a 96-byte i386 program that exits with code 32 (it needs nothing installed). With an i386
 # emulator registered, a 32-bit program runs either way, so that does not count.
-can_run_32bit() {
-  ! i386_emulator_entry >/dev/null && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
+runs_32bit_code() {
+  ! i386_emulator_entry >/dev/null || return 1
+  local probe status=0
+  # In the build tree: /tmp may be mounted noexec.
+  mkdir -p "$KVX_ROOT/build"
+  probe=$(mktemp -p "$KVX_ROOT/build" i386-probe.XXXXXX)
+  # ELF header; one loadable segment of the whole file at 0x08048000; mov eax,1; mov ebx,32; int 0x80.
+  {
+    printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08'
+    printf '\x34\0\0\0\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0'
+    printf '\x01\0\0\0\0\0\0\0\0\x80\x04\x08\0\x80\x04\x08\x60\0\0\0\x60\0\0\0\x05\0\0\0\0\x10\0\0'
+    printf '\xb8\x01\0\0\0\xbb\x20\0\0\0\xcd\x80'
+  } >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || status=$?
+  rm -f "$probe"
+  [ "$status" -eq 32 ]
 }
+
+# wine32_installed: whether 32-bit Wine's loader and server are there.
+wine32_installed() { [ -x /usr/lib/wine/wine ] && [ -x /usr/lib/wine/wineserver32 ]; }
+
+# why_no_32bit_wine: when 32-bit Windows programs cannot run natively here, prints why (one
+# line, without a full stop) and succeeds; fails when they can.
+why_no_32bit_wine() {
+  if ! wine32_installed; then
+    cat "$KVX_ROOT/build/setup-skipped.txt" 2>/dev/null ||
+      echo "32-bit Wine (Debian package wine32:i386) is not installed"
+  elif ! runs_32bit_code; then
+    echo "this machine cannot execute 32-bit x86 code (a 32-bit program fails with \"Exec format error\")"
+  else
+    return 1
+  fi
+}
+
+# can_run_32bit: true when 32-bit Windows programs run here under 32-bit Wine, natively.
+can_run_32bit() { ! why_no_32bit_wine >/dev/null; }
