@@ -563,7 +563,7 @@ class Checksum(MksfxCase):
     def assert_checksum_right(self, exe):
         _, report = pe_checks.verify(exe, "/dev/null")
         self.assertIn("No signature found", report)
-        self.assertTrue(pe_checks.checksum_is_right(report), report)
+        self.assertTrue(pe_checks.checksum_is_right(exe, report), report)
 
     def test_an_exe_from_files_carries_the_checksum_of_the_whole_file(self):
         self.make_tree()
@@ -597,7 +597,8 @@ class Checksum(MksfxCase):
     def test_the_stub_alone_does_not_pass(self):
         # The checker tells a wrong checksum from a right one: the stub's own field is zero.
         _, report = pe_checks.verify(self.stub, "/dev/null")
-        self.assertFalse(pe_checks.checksum_is_right(report), report)
+        self.assertFalse(pe_checks.osslsigncode_says_checksum_right(report), report)
+        self.assertFalse(pe_checks.checksum_is_right(self.stub, report), report)
 
 
 class Signing(MksfxCase):
@@ -636,7 +637,7 @@ class Signing(MksfxCase):
         self.assertIn("Signature verification: ok", report)
         self.assertIn("Message digest algorithm  : SHA256", report)
         self.assertIn("Subject: /CN=kvx-sfx test publisher", report)
-        self.assertTrue(pe_checks.checksum_is_right(report), report)
+        self.assertTrue(pe_checks.checksum_is_right(self.path("out.exe"), report), report)
 
     def test_every_reader_and_the_stubs_walk_accept_a_signed_exe(self):
         expected = self.make_tree()

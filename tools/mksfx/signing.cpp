@@ -39,8 +39,10 @@ Signer PrepareSigner(const Options& o) {
 }
 
 void Sign(const Signer& signer, const std::string& from, const std::string& to) {
-  // "-readpass -" takes the password from standard input, so it is in no process list.
-  std::vector<std::string> arguments = {signer.tool, "sign", "-pkcs12", signer.certificate, "-readpass", "-",
+  // The password goes on a pipe, so it is in no process list and in no file. osslsigncode 2.5
+  // (Debian 12's own) takes -readpass only as a file name, 2.9 also "-" for standard input;
+  // /dev/stdin serves both.
+  std::vector<std::string> arguments = {signer.tool, "sign", "-pkcs12", signer.certificate, "-readpass", "/dev/stdin",
                                         "-h", "sha256"};
   if (!signer.timestampUrl.empty()) arguments.insert(arguments.end(), {"-ts", signer.timestampUrl});
   arguments.insert(arguments.end(), {"-in", from, "-out", to});
