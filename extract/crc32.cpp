@@ -14,16 +14,17 @@ constexpr int SliceTables = 8;
 constexpr size_t SliceBytes = SliceTables * 256 * sizeof(uint32_t);
 
 // The decryption's key-stream table is derived from the CRC table and lives behind it.
-void CreateCrcTable() {
-  sfx.crcTable = static_cast<uint32_t*>(malloc(SliceBytes + KeyStreamStates));
-  if (!sfx.crcTable) abort();
+bool CreateCrcTable() {
+  sfx.crcTable = static_cast<uint32_t*>(platform::Allocate(SliceBytes + KeyStreamStates));
+  if (!sfx.crcTable) return false;
   sfx.keyStreamSteps = reinterpret_cast<uint8_t*>(sfx.crcTable) + SliceBytes;
   BuildCrcTable();
   BuildKeyStreamSteps();
+  return true;
 }
 
 void ReleaseCrcTable() {
-  free(sfx.crcTable);
+  platform::Release(sfx.crcTable);
   sfx.crcTable = nullptr;
   sfx.keyStreamSteps = nullptr;
 }

@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Allocates and fills sfx.crcTable; ReleaseCrcTable frees it. Both are called once per run.
-void CreateCrcTable();
+// Allocates and fills sfx.crcTable, false when there is no memory for it; ReleaseCrcTable
+// frees it. Both are called once per run.
+bool CreateCrcTable();
 void ReleaseCrcTable();
 // Fills the table that sfx.crcTable points to (and the wider tables behind it).
 void BuildCrcTable();

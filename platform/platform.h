@@ -3,6 +3,7 @@
 // calls, the POSIX one maps backslashes at its boundary.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,21 +14,39 @@ constexpr FileHandle InvalidFile = -1;
 
 // Opens an existing file for shared reading.
 FileHandle OpenForReading(const char* path);
-// Creates a file for writing, truncating one that exists.
+// Creates a new file for writing; fails when anything of that name exists, so that no file
+// that was there is ever truncated.
 FileHandle CreateForWriting(const char* path);
 // Both return the count of bytes actually transferred (0 on failure).
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count);
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count);
 // Moves to an absolute position; returns it, or -1 when the seek fails.
 int32_t SeekTo(FileHandle file, int32_t position);
+// The file's length in bytes; -1 when it cannot be had.
+int64_t FileLength(FileHandle file);
 bool CloseFile(FileHandle file);
 
 // True when a search for the pattern finds anything; a pattern ending in "\*.*" asks whether
 // the directory in front of it exists.
 bool FindFirstMatch(const char* pattern);
 bool CreateOneDirectory(const char* path);
+// Gives the file `from` the name `to` in one step, replacing a file of that name. Both lie in
+// one folder.
+bool MoveReplacing(const char* from, const char* to);
+bool RemoveFile(const char* path);
 // The whole current folder, or an empty text when it cannot be read (it was deleted, say).
 std::string CurrentDirectory();
+// Why the last call above that failed on this thread failed, in a few words for a message
+// ("the disk is full").
+std::string LastErrorText();
+
+// What the file system takes: one level of a path (a name part), and a whole path, each as UTF-8.
+bool NamePartFits(const std::string& part);
+bool PathFits(const std::string& path);
+
+// The engine's buffers come from here, so that a test can make any one of them fail.
+void* Allocate(size_t size);
+void Release(void* block);
 
 // The system's legacy code page: the ANSI code page on Windows, Windows-1252 elsewhere (so a
 // name reads as it does on a Western Windows). Names written without the UTF-8 flag by older

@@ -30,8 +30,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearchPath();
   sfx.instance = GetModuleHandleW(nullptr);
   if (OpenOwnExecutable()) {
-    CreateCrcTable();
-    RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"MainDialog", MainDialogProc);
+    if (CreateCrcTable())
+      RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"MainDialog", MainDialogProc);
+    else
+      ShowMessageBox(msg::OutOfMemory, msg::ShutdownCloseFailedCaption);
     CloseOwnExecutable();
     ReleaseCrcTable();
   }

@@ -1,103 +1,28 @@
-// The file-system layer on POSIX, for the console tools and the native tests. The engine
-// speaks Windows path text; backslashes become slashes here, at the system boundary.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+// The platform layer on POSIX: the file calls of posix_files.cpp as they are, and the heap.
 #include <cstdlib>
 
-#include "platform/platform.h"
-#include "platform/posix/write_budget.h"
+#include "platform/posix/posix_files.h"
 
 namespace platform {
 
-static std::string NativePath(const char* path) {
-  std::string native(path);
-  for (char& c : native)
-    if (c == '\\') c = '/';
-  return native;
-}
-
-static int AsDescriptor(FileHandle file) { return static_cast<int>(file); }
-
-FileHandle OpenForReading(const char* path) {
-  int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return InvalidFile;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a directory is no archive
-    close(fd);
-    return InvalidFile;
-  }
-  return fd;
-}
-
-FileHandle CreateForWriting(const char* path) {
-  int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return fd < 0 ? InvalidFile : fd;
-}
-
-uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
-  char* at = static_cast<char*>(buffer);
-  uint32_t done = 0;
-  while (done < count) {  // a regular file delivers short counts only at its end
-    ssize_t n = read(AsDescriptor(file), at + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<uint32_t>(n);
-  }
-  return done;
-}
-
-static int64_t writeBudget = -1;  // bytes that may still be written; -1 means no limit
-
-void SetWriteBudget(int64_t bytes) { writeBudget = bytes; }
-
+FileHandle OpenForReading(const char* path) { return posix::OpenForReading(path); }
+FileHandle CreateForWriting(const char* path) { return posix::CreateForWriting(path); }
+uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) { return posix::ReadFile(file, buffer, count); }
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
-  if (writeBudget >= 0 && count > writeBudget) count = static_cast<uint32_t>(writeBudget);
-  const char* at = static_cast<const char*>(buffer);
-  uint32_t done = 0;
-  while (done < count) {
-    ssize_t n = write(AsDescriptor(file), at + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<uint32_t>(n);
-  }
-  if (writeBudget >= 0) writeBudget -= done;
-  return done;
+  return posix::WriteFile(file, buffer, count);
 }
-
-int32_t SeekTo(FileHandle file, int32_t position) {
-  off_t reached = lseek(AsDescriptor(file), position, SEEK_SET);
-  return reached < 0 || reached > INT32_MAX ? -1 : static_cast<int32_t>(reached);
-}
-
-bool CloseFile(FileHandle file) { return close(AsDescriptor(file)) == 0; }
-
-bool FindFirstMatch(const char* pattern) {
-  std::string native = NativePath(pattern);
-  static const std::string anyName = "/*.*";
-  struct stat info;
-  if (native.size() >= anyName.size() &&
-      native.compare(native.size() - anyName.size(), anyName.size(), anyName) == 0) {
-    // "DIR\*.*" matches at least "." while DIR exists.
-    native.resize(native.size() - anyName.size() + 1);
-    return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-  }
-  return lstat(native.c_str(), &info) == 0;
-}
-
-bool CreateOneDirectory(const char* path) {
-  return mkdir(NativePath(path).c_str(), 0777) == 0;
-}
-
-std::string CurrentDirectory() {
-  // Asked for without a buffer, getcwd allocates one of the size the folder needs.
-  char* folder = getcwd(nullptr, 0);
-  if (!folder) return std::string();
-  std::string whole(folder);
-  free(folder);
-  return whole;
-}
+int32_t SeekTo(FileHandle file, int32_t position) { return posix::SeekTo(file, position); }
+int64_t FileLength(FileHandle file) { return posix::FileLength(file); }
+bool CloseFile(FileHandle file) { return posix::CloseFile(file); }
+bool FindFirstMatch(const char* pattern) { return posix::FindFirstMatch(pattern); }
+bool CreateOneDirectory(const char* path) { return posix::CreateOneDirectory(path); }
+bool MoveReplacing(const char* from, const char* to) { return posix::MoveReplacing(from, to); }
+bool RemoveFile(const char* path) { return posix::RemoveFile(path); }
+std::string CurrentDirectory() { return posix::CurrentDirectory(); }
+std::string LastErrorText() { return posix::LastErrorText(); }
+bool NamePartFits(const std::string& part) { return posix::NamePartFits(part); }
+bool PathFits(const std::string& path) { return posix::PathFits(path); }
+void* Allocate(size_t size) { return malloc(size); }
+void Release(void* block) { free(block); }
 
 }  // namespace platform

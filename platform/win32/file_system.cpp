@@ -2,6 +2,8 @@
 // go to the wide-character calls, so every name reaches the file system as it stands.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 
@@ -18,7 +20,7 @@ FileHandle OpenForReading(const char* path) {
 }
 
 FileHandle CreateForWriting(const char* path) {
-  return FromHandle(CreateFileW(WideText(path).get(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+  return FromHandle(CreateFileW(WideText(path).get(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -40,6 +42,11 @@ int32_t SeekTo(FileHandle file, int32_t position) {
   return static_cast<int32_t>(reached);
 }
 
+int64_t FileLength(FileHandle file) {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(AsHandle(file), &size) ? size.QuadPart : -1;
+}
+
 bool CloseFile(FileHandle file) { return CloseHandle(AsHandle(file)) != 0; }
 
 bool FindFirstMatch(const char* pattern) {
@@ -52,6 +59,21 @@ bool FindFirstMatch(const char* pattern) {
 
 bool CreateOneDirectory(const char* path) { return CreateDirectoryW(WideText(path).get(), nullptr) != 0; }
 
+// A virus scanner or an indexer may open a file the moment it is closed, and hold it for a
+// moment: the move is tried again for about half a second before it counts as failed.
+bool MoveReplacing(const char* from, const char* to) {
+  WideText source(from), target(to);
+  for (int attempt = 0;; attempt++) {
+    if (MoveFileExW(source.get(), target.get(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD error = GetLastError();
+    bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+    if (!held || attempt == 10) return false;
+    Sleep(50);
+  }
+}
+
+bool RemoveFile(const char* path) { return DeleteFileW(WideText(path).get()) != 0; }
+
 std::string CurrentDirectory() {
   // Asked with no room, GetCurrentDirectoryW answers the room it needs, terminator included.
   DWORD size = GetCurrentDirectoryW(0, nullptr);
@@ -61,5 +83,25 @@ std::string CurrentDirectory() {
   if (length == 0 || length >= size) return std::string();  // it changed in between
   return Utf8FromWide(folder.data(), static_cast<int>(length));
 }
+
+// The system's own words, in the user's language.
+std::string LastErrorText() {
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  // It ends in a full stop and a line break, which a message around it has its own of.
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.')) length--;
+  std::string reason = length > 0 ? Utf8FromWide(text, static_cast<int>(length)) : "an unknown system error";
+  LocalFree(text);
+  return reason;
+}
+
+// NTFS takes 255 UTF-16 units in a name, and the calls that take paths without the \\?\ form
+// MAX_PATH units with the terminator.
+bool NamePartFits(const std::string& part) { return WideText(part).length() <= 255; }
+bool PathFits(const std::string& path) { return WideText(path).length() < MAX_PATH; }
+
+void* Allocate(size_t size) { return malloc(size); }
+void Release(void* block) { free(block); }
 
 }  // namespace platform

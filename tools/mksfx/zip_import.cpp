@@ -11,7 +11,6 @@ constexpr uint32_t MaxCommentLength = 0xFFFF;
 // Writers that stream may add a ZIP64 end record (56 bytes as they write it) and its locator
 // (20 bytes) between the central directory and the end record, even when nothing needs them.
 constexpr uint32_t Zip64LocatorSignature = 0x07064B50;
-constexpr uint32_t Zip64LocatorSize = 20;
 constexpr uint32_t Zip64EndRecordSignature = 0x06064B50;
 constexpr uint32_t Zip64EndRecordSize = 56;
 

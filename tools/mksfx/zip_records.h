@@ -15,8 +15,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint32_t LocalHeaderSignature = 0x04034B50;
 constexpr uint32_t CentralHeaderSignature = 0x02014B50;
 constexpr uint32_t EndRecordSignature = 0x06054B50;
-constexpr uint32_t CentralHeaderSize = 46;
-constexpr uint32_t EndRecordSize = 22;
 
 constexpr uint16_t VersionNeededDefault = 20;  // 2.0: deflate, directories, encryption
 // Host 10 (Windows NTFS; MS-DOS attributes), version 2.0. Not host 0 (MS-DOS): Info-ZIP unzip

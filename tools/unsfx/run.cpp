@@ -7,21 +7,27 @@
 #include "tools/unsfx/console_view.h"
 #include "tools/unsfx/exit_codes.h"
 
+// The entries the listing reached, also from a damaged archive, whose damage the exit code tells.
 static int PrintListing(ConsoleView& view, std::ostream& out) {
-  if (view.Report().archiveError) return ExitBadArchive;
   for (const std::string& name : view.NamesInArchiveOrder()) out << name << '\n';
-  return ExitAllFine;
+  return view.Report().archiveError ? ExitBadArchive : ExitAllFine;
 }
 
-// Selects every entry, runs the scan over them and names those that stayed selected.
+// Selects every entry, runs the scan over them and names those that stayed selected, each with
+// its reason. The entries in front of any damage are handled all the same.
 static int RunOverAllEntries(ConsoleView& view, ScanMode mode, std::ostream& messages) {
-  if (view.Report().archiveError) return ExitBadArchive;
+  if (view.Report().archiveError && view.Count() == 0) return ExitBadArchive;
   view.SelectAll();
   view.ClearReport();
   ScanArchive(view, mode);
   std::vector<std::string> failed = view.SelectedNames();
-  for (const std::string& name : failed) messages << "unsfx: failed: " << name << '\n';
-  return ExitCodeFor(view.Report(), static_cast<int>(failed.size()));
+  for (const std::string& name : failed) {
+    std::string reason = view.FailureOf(name);
+    messages << "unsfx: failed: " << name << (reason.empty() ? "" : " (" + reason + ")") << '\n';
+  }
+  int code = ExitCodeFor(view.Report(), static_cast<int>(failed.size()));
+  if (code == ExitWrongPassword) messages << "unsfx: the password was refused three times; the run ended there\n";
+  return code;
 }
 
 static int RunOnOpenArchive(const Options& options, Prompter& prompter, std::ostream& out,
@@ -55,8 +61,11 @@ int RunCommand(const Options& options, Prompter& prompter, std::ostream& out, st
     messages << "unsfx: cannot open " << options.archive << '\n';
     return ExitBadArchive;
   }
-  CreateCrcTable();
-  int code = RunOnOpenArchive(options, prompter, out, messages);
+  int code = ExitBadArchive;
+  if (CreateCrcTable())
+    code = RunOnOpenArchive(options, prompter, out, messages);
+  else
+    messages << "unsfx: " << msg::OutOfMemory << '\n';
   ReleaseCrcTable();
   CloseArchiveFile();
   return code;
