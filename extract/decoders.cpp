@@ -28,6 +28,13 @@ static uint32_t ReadEntryData(uint8_t* buffer, uint32_t want) {
   return got;
 }
 
+// A buffer for the decoders; a failure is remembered, so the verdict can name it.
+static uint8_t* AllocateBuffer(size_t size) {
+  uint8_t* buffer = static_cast<uint8_t*>(platform::Allocate(size));
+  if (!buffer) sfx.decoded.noMemory = true;
+  return buffer;
+}
+
 // Decryption is serial and about as slow as inflating, so an encrypted entry's next chunk is read
 // and decrypted on the second thread while the current one is decoded and written. The chunks are
 // the ones a read after each consumed chunk would get, decrypted in the same order, so the keys
@@ -69,25 +76,32 @@ static uint32_t NextChunk(uint8_t*& buffer) {
 static void AllocateReadAhead() {
   FinishReadAhead();
   bool pays = EntryIsEncrypted() && !EndsWithItsStream() && sfx.remaining > static_cast<int32_t>(ChunkSize);
-  sfx.aheadBuffer = pays ? static_cast<uint8_t*>(malloc(ChunkSize + 2)) : nullptr;
+  // Without it the entry is only read one chunk at a time: no failure.
+  sfx.aheadBuffer = pays ? static_cast<uint8_t*>(platform::Allocate(ChunkSize + 2)) : nullptr;
 }
 
 static void ReleaseReadAhead() {
   FinishReadAhead();
-  free(sfx.aheadBuffer);
+  platform::Release(sfx.aheadBuffer);
   sfx.aheadBuffer = nullptr;
 }
 
 // Writes a piece of output, but nothing beyond sfx.outputLimit, and counts into the CRC the bytes
-// that were really written, so a short write (a full disk) fails the entry's check. Without an
-// output file the piece only counts: the entry is tested, or decoded to find where it ends.
+// that were really written, so a short write (a full disk) fails the entry's check; the first
+// one is remembered with its reason, and nothing more is written. Without an output file the
+// piece only counts: the entry is tested, or decoded to find where it ends.
 static void WriteOutput(const uint8_t* data, uint32_t length) {
   uint64_t room = sfx.outputLimit - std::min(sfx.outputLimit, sfx.decoded.produced);
   uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(length, room));
   sfx.decoded.produced += length;
+  if (sfx.decoded.writeFailed) return;
   uint32_t written = sfx.outputHandle == platform::InvalidFile
                          ? allowed
                          : platform::WriteFile(sfx.outputHandle, data, allowed);
+  if (written < allowed) {
+    sfx.decoded.writeFailed = true;
+    sfx.writeError = platform::LastErrorText();
+  }
   UpdateCrc(data, written, sfx.crc);
 }
 
@@ -95,18 +109,21 @@ static void WriteOutput(const uint8_t* data, uint32_t length) {
 // a chunk, when both are a whole chunk long.
 static void CopyChunks() {
   size_t size = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize) + 2;
-  uint8_t* buffer = static_cast<uint8_t*>(malloc(size));
+  uint8_t* buffer = AllocateBuffer(size);
   if (!buffer) return;
   AllocateReadAhead();
   while (sfx.remaining > 0) {
     uint32_t n = NextChunk(buffer);
-    if (n == 0) break;  // truncated archive or read error: asking again would never end
+    if (n == 0) {  // truncated archive or read error: asking again would never end
+      sfx.decoded.inputEnded = true;
+      break;
+    }
     sfx.remaining -= static_cast<int32_t>(n);
     sfx.decoded.consumed += n;
     WriteOutput(buffer, n);
   }
   ReleaseReadAhead();
-  free(buffer);
+  platform::Release(buffer);
 }
 
 void CopyStored() {
@@ -122,6 +139,7 @@ static bool RefillInput() {
   sfx.inputPos = 0;
   if (sfx.inputCount == 0) {
     sfx.remaining = 0;
+    sfx.decoded.inputEnded = true;
     return false;
   }
   return true;
@@ -162,22 +180,28 @@ static void InflateFrame(z_stream& stream) {
   }
 }
 
+// zlib's own state comes from the same heap as the decoders' buffers.
+static voidpf ZlibAllocate(voidpf, uInt items, uInt size) { return AllocateBuffer(size_t(items) * size); }
+static void ZlibRelease(voidpf, voidpf block) { platform::Release(block); }
+
 void InflateEntry() {
   sfx.inputPos = 0;
   sfx.inputCount = 0;
   sfx.windowPos = 0;
-  sfx.inputBuffer = static_cast<uint8_t*>(malloc(ChunkSize + 2));
-  sfx.window = static_cast<uint8_t*>(malloc(ChunkSize + 2));
+  sfx.inputBuffer = AllocateBuffer(ChunkSize + 2);
+  sfx.window = AllocateBuffer(ChunkSize + 2);
   AllocateReadAhead();
   z_stream stream = {};
+  stream.zalloc = ZlibAllocate;
+  stream.zfree = ZlibRelease;
   if (sfx.inputBuffer && sfx.window && inflateInit2(&stream, -MAX_WBITS) == Z_OK) {
     InflateFrame(stream);
     if (sfx.windowPos > 0) FlushWindow();
     inflateEnd(&stream);
   }
   ReleaseReadAhead();
-  free(sfx.inputBuffer);
-  free(sfx.window);
+  platform::Release(sfx.inputBuffer);
+  platform::Release(sfx.window);
   sfx.inputBuffer = nullptr;
   sfx.window = nullptr;
 }
@@ -203,7 +227,19 @@ void DecodeEntry(uint32_t dataPosition) {
 
 bool EntryVerifies() {
   const DecodeOutcome& d = sfx.decoded;
+  if (d.writeFailed || d.noMemory) return false;
   bool proven = (sfx.crc ^ 0xFFFFFFFF) == sfx.stated.crc && d.produced == sfx.stated.size;
   if (!sfx.streamed) return proven;
   return proven && d.reachedEnd && d.consumed + EncryptionHeaderLength() == sfx.stated.compressedSize;
+}
+
+const char* WhyEntryFails() {
+  const DecodeOutcome& d = sfx.decoded;
+  if (d.noMemory) return msg::OutOfMemory;
+  if (d.writeFailed) return msg::NotWritten;
+  if (d.inputEnded) return msg::DataCutShort;
+  if (!d.reachedEnd && sfx.header.method == MethodDeflated) return msg::DataCorrupt;
+  if ((sfx.crc ^ 0xFFFFFFFF) != sfx.stated.crc) return msg::CrcMismatch;
+  if (d.produced != sfx.stated.size) return msg::SizeMismatch;
+  return msg::DescriptorMismatch;
 }

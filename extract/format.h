@@ -5,7 +5,7 @@
 
 // File offset of the first local header: the size of the program's own image. The Windows
 // build pads the image to exactly this size and fails if the linked image outgrows it.
-constexpr uint32_t ArchiveBase = 73728;
+constexpr uint32_t ArchiveBase = 81920;
 
 // The local-header signature is never written as a literal (the image must not contain the
 // bytes 50 4B 03 04, or a ZIP reader would mistake the program for an archive); a scan forms it
@@ -19,6 +19,20 @@ constexpr uint32_t DataDescriptorSignature = 0x08074B50;
 // The central directory's first header (50 4B 01 02) is where a walk over a whole archive ends;
 // like the local signature it must not stand in the image, so it is formed from that one.
 constexpr uint32_t LocalMinusCentralSignature = 0x02020000;
+// The other records a ZIP may hold behind its entries, as distances from the local signature
+// for the same reason: the end record (50 4B 05 06), the ZIP64 end record and its locator
+// (50 4B 06 06, 50 4B 06 07), archive extra data (50 4B 06 08) and a digital signature (50 4B 05 05).
+constexpr uint32_t EndRecordMinusLocalSignature = 0x02020000;
+constexpr uint32_t Zip64EndRecordMinusLocalSignature = 0x02030000;
+constexpr uint32_t Zip64LocatorMinusLocalSignature = 0x03030000;
+constexpr uint32_t ExtraDataMinusLocalSignature = 0x04030000;
+constexpr uint32_t DigitalSignatureMinusLocalSignature = 0x01020000;
+// The end record: 22 bytes and a comment of at most 64 KiB. A signed exe carries its signature
+// behind it, and Authenticode signatures stay well below another 64 KiB.
+constexpr uint32_t EndRecordSize = 22;
+constexpr uint32_t EndRecordSearchSpan = EndRecordSize + 0xFFFF + 0x10000;
+constexpr uint32_t Zip64LocatorSize = 20;
+constexpr uint32_t CentralHeaderSize = 46;
 // A data descriptor: CRC-32 and the two sizes, 32 bits each, or 64 bits each for an entry that
 // carries a ZIP64 extra field; behind the optional signature.
 constexpr uint32_t DescriptorSize = 12;
@@ -41,7 +55,6 @@ constexpr uint32_t ExtractPathCharacters = 255;  // what the extract path field 
 constexpr uint32_t ExtractPathSize = ExtractPathCharacters * 3 + 2;
 constexpr uint32_t PasswordCharacters = 79;      // what the password field takes
 constexpr uint32_t PasswordTextSize = PasswordCharacters * 3 + 1;  // terminator included
-constexpr uint32_t MaxNamePartLength = 255;      // FileNamePart keeps at most this many characters
 // Seek positions are signed 32-bit: the walk cannot reach this offset or anything beyond it.
 constexpr uint64_t SeekLimit = 0x80000000u;
 
@@ -60,6 +73,9 @@ constexpr uint16_t MethodAes = 99;
 // Messages: text and caption, exactly as the program has always shown them.
 namespace msg {
 constexpr const char* ArchiveErrorCaption = "Archive error..";
+// The walk stopped at something that is neither an entry nor the archive's end: "...offset N:".
+constexpr const char* DamagedAtPrefix = "The archive is damaged at offset ";
+constexpr const char* DamagedAtSuffix = ": the entries behind it cannot be reached.";
 constexpr const char* SeekFailed = "Error finding attached archive.";
 constexpr const char* EmptyName = "Error retreiving filename.";
 constexpr const char* ChangeDirCaption = "Error Changing Dir";
@@ -71,6 +87,27 @@ constexpr const char* UnsupportedEncryption = "Unsupported encryption method";
 // where its data ends, unless it has none.
 constexpr const char* StoredWithoutSizes = "Stored entry without sizes: its end is unknown";
 constexpr const char* CloseFailedCaption = "Error Closing...";
+// The text of these three is the path, a colon and the system's reason.
+constexpr const char* WriteFailedCaption = "Error writing...";
+constexpr const char* ReplaceFailedCaption = "Couldn't replace...";
+constexpr const char* NameTooLongCaption = "Name too long...";
+// Why an entry failed, for the tools that name each failed entry.
+constexpr const char* CrcMismatch = "its data does not match its CRC-32";
+constexpr const char* SizeMismatch = "its size is not the one the archive states";
+constexpr const char* DescriptorMismatch = "its data does not end where its data descriptor says";
+constexpr const char* DataCutShort = "the archive ends inside its data";
+constexpr const char* DataCorrupt = "its compressed data is damaged";
+constexpr const char* OutOfMemory = "there was not enough memory";
+constexpr const char* NotWritten = "it could not be written";
+constexpr const char* NotCreated = "its file could not be created";
+constexpr const char* NotReplaced = "the file of its name could not be replaced";
+constexpr const char* NameUnsafe = "its name is unsafe";
+constexpr const char* NamePartTooLong = "a part of its name is longer than the file system takes";
+constexpr const char* PathTooLong = "its path is longer than the system takes";
+constexpr const char* NoDirectory = "its folder could not be created";
+constexpr const char* NotReachable = "its data cannot be reached";
+constexpr const char* EndUnknown = "its end is unknown";
+constexpr const char* CannotDecode = "it cannot be decoded here";
 constexpr const char* Success = "Extraction was successful";
 constexpr const char* SuccessCaption = "Extraction Successful";
 constexpr const char* SuccessStatus = "Extraction successful";

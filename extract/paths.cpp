@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "extract/format.h"
-#include "extract/utf8.h"
 #include "platform/platform.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
@@ -16,9 +15,7 @@ static size_t LastSeparator(const std::string& path) {
   return 0;
 }
 
-std::string FileNamePart(const std::string& path) {
-  return FirstCharacters(path.substr(LastSeparator(path)), MaxNamePartLength);
-}
+std::string FileNamePart(const std::string& path) { return path.substr(LastSeparator(path)); }
 
 std::string DirectoryPart(const std::string& path) {
   if (path.size() == 3 && path.find(':') != std::string::npos) return path;
@@ -42,13 +39,27 @@ bool PathExists(std::string& path) {
   return platform::FindFirstMatch(SlashesToBackslashes(path).c_str());
 }
 
+// A drive's root (C:, C:\) and the current drive's (\) are there to begin with. Any other
+// path, however short ("a", ".\a"), names a folder that may need making.
+static bool IsRoot(const std::string& path) {
+  bool drive = path.size() >= 2 && path[1] == ':';
+  return path.empty() || path == "\\" || (drive && path.size() == 2) || (drive && path.size() == 3 && path[2] == '\\');
+}
+
 void ForceDirectories(std::string directory) {
-  if (!directory.empty() && directory.back() == '\\') directory.pop_back();
-  if (directory.size() < 3 || PathExists(directory)) return;
-  std::string parent = DirectoryPart(directory);
-  // A three-character path with a colon (such as C:X) is its own directory part: going on
-  // would recurse without end.
-  if (parent.size() < directory.size()) ForceDirectories(parent);
+  SlashesToBackslashes(directory);
+  if (directory.size() > 1 && directory.back() == '\\') directory.pop_back();
+  if (IsRoot(directory) || PathExists(directory)) return;
+  // Each level from the top down, in a loop: a name of any depth costs no stack. Below the first
+  // missing level every level is missing. A level that cannot be made (a server's name in a UNC
+  // path, say) is passed by.
+  bool missing = false;
+  for (size_t end = directory.find('\\', 1); end != std::string::npos; end = directory.find('\\', end + 1)) {
+    std::string level = directory.substr(0, end);
+    if (IsRoot(level) || (!missing && PathExists(level))) continue;
+    missing = true;
+    platform::CreateOneDirectory(level.c_str());
+  }
   platform::CreateOneDirectory(directory.c_str());
 }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-// The text after the last backslash, slash or colon; at most 255 characters.
+// The text after the last backslash, slash or colon, whole: a name is never cut into another.
 std::string FileNamePart(const std::string& path);
 // The text before the last separator. A drive root (C:\) keeps its backslash; a path of
 // exactly three characters with a colon is returned whole.
@@ -14,8 +14,8 @@ std::string& SlashesToBackslashes(std::string& path);
 // True when a file or directory of that name exists. A path not ending in a backslash is
 // converted to backslashes in place; one that ends in a backslash names a directory.
 bool PathExists(std::string& path);
-// Creates the directory and any missing parents, top-down. Failures are left to the caller's
-// own PathExists test.
+// Creates the directory and any missing parents, top-down. Only a drive root counts as there to
+// begin with. Failures are left to the caller's own PathExists test.
 void ForceDirectories(std::string directory);
 // In-place edits of a zero-terminated text in a buffer of the given size. WithTrailingBackslash
 // returns false, changing nothing, when the buffer has no room for the backslash.

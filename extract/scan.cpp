@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "extract/archive_end.h"
 #include "extract/archive_walk.h"
 #include "extract/data_descriptor.h"
 #include "extract/decoders.h"
+#include "extract/output_file.h"
 #include "extract/paths.h"
 #include "extract/safe_name.h"
 #include "extract/sfx_state.h"
@@ -28,7 +31,9 @@ struct Scan {
   ScanView& view;
   ScanMode mode;
   bool entryReady = false;  // the last selected entry got past its password stage
+  bool damaged = false;     // the walk could not reach every entry: the run fails
   uint32_t headerPos = 0;
+  std::vector<uint32_t> walked;  // every header met, in order
   std::string name;
   std::string prefix;       // the extract path without one trailing backslash
 };
@@ -42,6 +47,43 @@ bool IsDirectoryEntry(const std::string& name) {
 }
 
 void Deselect(Scan& s) { s.view.SetSelected(sfx.listIndex, false); }
+
+// The entry stays selected, so the run's closing message counts it among the failures.
+Next FailEntry(Scan& s, const char* reason) {
+  s.entryReady = true;
+  s.view.NoteFailure(reason);
+  return Next::Continue;
+}
+
+// A message whose text is a path and the system's reason for what failed there.
+void ShowFailure(Scan& s, const std::string& path, const std::string& reason, const char* caption) {
+  s.view.ShowMessage(path + ": " + reason, caption);
+}
+
+std::string Decimal(uint32_t value) {
+  char digits[24];
+  char* at = digits + sizeof digits;
+  *--at = '\0';
+  do *--at = static_cast<char>('0' + value % 10); while (value /= 10);
+  return at;
+}
+
+void ReportDamage(Scan& s, uint32_t offset) {
+  s.damaged = true;
+  s.view.ShowMessage(msg::DamagedAtPrefix + Decimal(offset) + msg::DamagedAtSuffix, msg::ArchiveErrorCaption);
+}
+
+// The walk stopped at `position`: at a header it could not read, or (headerThere false) inside
+// an entry whose end it could not find. Behind the last entry comes the archive's own end, and
+// anything else is damage, a file that ends right there included; unless the central directory
+// lists exactly the entries walked, as it does where a writer left padding in front of it. A file
+// with no entry at all is no archive, and the listing says so in its own words.
+void JudgeWalkEnd(Scan& s, uint64_t position, bool headerThere) {
+  if (s.walked.empty()) return;
+  if (headerThere && ArchiveEndsAt(static_cast<uint32_t>(position))) return;
+  if (CentralDirectoryConfirms(s.walked)) return;
+  ReportDamage(s, static_cast<uint32_t>(position));
+}
 
 bool VerifyAgainst(uint8_t* work, const std::string& password) {
   const LocalHeader& h = sfx.header;
@@ -73,14 +115,25 @@ bool PassPasswordStage(Scan& s) {
   return false;
 }
 
+// True when every level of the name fits the file system: a longer one would be cut, or fail
+// with no reason given, and a cut name can be another entry's.
+bool NamePartsFit(const std::string& name) {
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); i++) {
+    if (i < name.size() && name[i] != '\\' && name[i] != '/') continue;
+    if (!platform::NamePartFits(name.substr(start, i - start))) return false;
+    start = i + 1;
+  }
+  return true;
+}
+
 // A directory entry (stored paths on) creates its directory, and counts as verified when the
 // directory is there.
-Next ExtractDirectoryEntry(Scan& s) {
-  std::string directory = s.prefix + "\\" + s.name;
-  SlashesToBackslashes(directory);
+Next ExtractDirectoryEntry(Scan& s, std::string directory) {
   ForceDirectories(directory);
-  if (!PathExists(directory)) {
+  if (!PathExists(SlashesToBackslashes(directory))) {
     s.view.ShowMessage(DirectoryPart(directory), msg::ChangeDirCaption);
+    s.view.NoteFailure(msg::NoDirectory);
     return Next::EndRun;
   }
   Deselect(s);
@@ -108,30 +161,35 @@ Target PrepareOutputPath(Scan& s, std::string& outputPath) {
   ForceDirectories(outputDir);
   if (!PathExists(outputDir)) {
     s.view.ShowMessage(outputDir, msg::ChangeDirCaption);
+    s.view.NoteFailure(msg::NoDirectory);
     return Target::EndRun;
   }
   return Target::Write;
 }
 
-// Runs the entry's decoder into sfx.outputHandle and de-selects the entry if it verifies.
-void DecodeAndVerify(Scan& s) {
+// Runs the entry's decoder into sfx.outputHandle (none in a test) and tells whether it verifies.
+bool DecodeAndVerify(Scan& s) {
   DecodeEntry(static_cast<uint32_t>(DataPosition(s.headerPos)));  // reached by a seek: below 2^31
-  if (EntryVerifies()) Deselect(s);
+  if (EntryVerifies()) return true;
+  s.view.NoteFailure(WhyEntryFails());
+  return false;
 }
 
 // An entry that cannot be decoded here is refused before any password is asked for it or any
-// file is touched (an existing one is never truncated), and the run ends there.
+// file is touched, and the run ends there.
 bool RefuseUndecodable(Scan& s) {
   const LocalHeader& h = sfx.header;
   const char* reason = nullptr;
   if (h.method != MethodStored && h.method != MethodDeflated) reason = msg::UnsupportedMethod;
   if ((h.flags & FlagStrongEncryption) || h.method == MethodAes) reason = msg::UnsupportedEncryption;
-  if (reason) s.view.ShowMessage(reason, msg::UnableCaption);
-  return reason != nullptr;
+  if (!reason) return false;
+  s.view.ShowMessage(reason, msg::UnableCaption);
+  s.view.NoteFailure(msg::CannotDecode);
+  return true;
 }
 
-// A stored entry without sizes is extracted only when it proves empty; any other stays selected
-// and ends the run, since the walk cannot find the header behind it.
+// A stored entry without sizes is extracted only when its descriptor delimits it; any other stays
+// selected and ends the run, since the walk cannot find the header behind it.
 bool RefuseUndelimited(Scan& s) {
   if (!sfx.streamed || sfx.header.method != MethodStored) return false;
   FindStreamedEnd(s.headerPos);
@@ -150,31 +208,57 @@ void ShowProgress(Scan& s, const char* statusPrefix, const std::string& target) 
 Next TestFileEntry(Scan& s) {
   sfx.outputHandle = platform::InvalidFile;
   ShowProgress(s, msg::TestingPrefix, s.name);
-  DecodeAndVerify(s);
+  if (DecodeAndVerify(s)) Deselect(s);
   return Next::Continue;
 }
 
-Next ExtractFileEntry(Scan& s) {
-  std::string outputPath = s.prefix + "\\" + s.name;
+// The entry is written under a temporary name beside its own and takes that name only once it
+// verifies, so a file of that name is replaced by a verified one or left as it was, and a failed
+// entry leaves nothing behind.
+Next ExtractFileEntry(Scan& s, std::string outputPath) {
   Target target = PrepareOutputPath(s, outputPath);
   if (target == Target::Leave) return Next::Continue;
   if (target == Target::EndRun) return Next::EndRun;
-  sfx.outputHandle = platform::CreateForWriting(outputPath.c_str());
+  std::string temporary;
+  sfx.outputHandle = CreateTemporaryBeside(outputPath, temporary);
   if (sfx.outputHandle == platform::InvalidFile) {
-    s.view.ShowMessage(outputPath, msg::OpenFailedCaption);
-    return Next::Continue;
+    ShowFailure(s, outputPath, platform::LastErrorText(), msg::OpenFailedCaption);
+    return FailEntry(s, msg::NotCreated);
   }
   ShowProgress(s, msg::ExtractingPrefix, outputPath);
-  DecodeAndVerify(s);
-  if (!platform::CloseFile(sfx.outputHandle)) s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
+  bool verified = DecodeAndVerify(s);
+  if (sfx.decoded.writeFailed) ShowFailure(s, outputPath, sfx.writeError, msg::WriteFailedCaption);
+  bool closed = platform::CloseFile(sfx.outputHandle);
   sfx.outputHandle = platform::InvalidFile;
+  if (!closed) {
+    s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
+    if (verified) s.view.NoteFailure(msg::NotWritten);
+  } else if (verified) {
+    if (platform::MoveReplacing(temporary.c_str(), outputPath.c_str())) {
+      Deselect(s);
+      return Next::Continue;
+    }
+    ShowFailure(s, outputPath, platform::LastErrorText(), msg::ReplaceFailedCaption);
+    s.view.NoteFailure(msg::NotReplaced);
+  }
+  platform::RemoveFile(temporary.c_str());
   return Next::Continue;
 }
 
-// The entry stays selected, so the run's closing message counts it among the failures.
-Next FailEntry(Scan& s) {
-  s.entryReady = true;
-  return Next::Continue;
+// Refuses, before anything is made for it, an entry whose name or path the file system cannot
+// take whole. False when it was refused.
+bool NameAndPathFit(Scan& s, const std::string& outputPath) {
+  if (!NamePartsFit(s.name)) {
+    s.view.ShowMessage(s.name, msg::NameTooLongCaption);
+    FailEntry(s, msg::NamePartTooLong);
+    return false;
+  }
+  if (!platform::PathFits(outputPath)) {
+    s.view.ShowMessage(outputPath, msg::PathTooLongCaption);
+    FailEntry(s, msg::PathTooLong);
+    return false;
+  }
+  return true;
 }
 
 // A selected entry: refused when its name is unsafe, its data out of reach, or the entry cannot
@@ -184,25 +268,28 @@ Next ExtractEntry(Scan& s) {
   // An unsafe name is refused before anything is read or created for it.
   if (IsUnsafeName(s.name)) {
     s.view.ShowMessage(s.name, msg::UnsafePathCaption);
-    return FailEntry(s);
+    return FailEntry(s, msg::NameUnsafe);
   }
+  std::string outputPath = s.prefix + "\\" + s.name;
+  SlashesToBackslashes(outputPath);
+  if (s.mode == ExtractMode && !NameAndPathFit(s, outputPath)) return Next::Continue;
   // When the seek to the data fails, the archive still stands where the name ended, and the
   // password check and the decoder would take whatever follows for the data. Nothing is read;
   // the walk's next seek, further still, then ends the run as it ends any walk out of reach.
   SeekArchive(DataPosition(s.headerPos));
-  if (sfx.filePos == -1) return FailEntry(s);
+  if (sfx.filePos == -1) return FailEntry(s, msg::NotReachable);
   if (IsDirectoryEntry(s.name) && s.mode == ExtractMode) {
     s.entryReady = true;
-    return ExtractDirectoryEntry(s);
+    return ExtractDirectoryEntry(s, outputPath);
   }
   if (RefuseUndecodable(s)) return Next::Stop;
   if (RefuseUndelimited(s)) {
-    FailEntry(s);
+    FailEntry(s, msg::EndUnknown);
     return Next::EndRun;
   }
   s.entryReady = PassPasswordStage(s);
   if (!s.entryReady) return Next::EndRun;
-  return s.mode == TestMode ? TestFileEntry(s) : ExtractFileEntry(s);
+  return s.mode == TestMode ? TestFileEntry(s) : ExtractFileEntry(s, outputPath);
 }
 
 Next HandleEntry(Scan& s) {
@@ -226,7 +313,7 @@ Next HandleEntry(Scan& s) {
 }
 
 void ShowClosingMessage(Scan& s) {
-  if (s.view.SelectedCount() == 0) {
+  if (s.view.SelectedCount() == 0 && !s.damaged) {
     s.view.ShowMessage(msg::Success, msg::SuccessCaption);
     s.view.SetStatus(msg::SuccessStatus);
   } else {
@@ -259,6 +346,31 @@ bool TakeExtractPrefix(Scan& s) {
   return true;
 }
 
+// Walks the headers. A run meets exactly the entries its listing met, unless the listing could
+// not get past one of them and the run can (with the password, say): then it stops where the
+// listing stopped, for the entries behind were never shown, and it fails.
+Next WalkEntries(Scan& s) {
+  for (;;) {
+    uint64_t position = static_cast<uint32_t>(sfx.filePos);
+    if (!ReadLocalHeader()) {
+      JudgeWalkEnd(s, position, true);
+      return Next::Continue;
+    }
+    s.headerPos = static_cast<uint32_t>(position);
+    s.walked.push_back(s.headerPos);
+    if (s.mode != ListMode && s.walked.size() > sfx.listedHeaders) {
+      ReportDamage(s, s.headerPos);
+      return Next::EndRun;
+    }
+    Next next = HandleEntry(s);
+    if (next != Next::Continue) return next;
+    if (!SeekNextHeader(s.headerPos)) {
+      JudgeWalkEnd(s, DataPosition(s.headerPos), false);
+      return Next::Continue;
+    }
+  }
+}
+
 void RunScan(Scan& s) {
   if (!StartWalk()) {
     s.view.ShowMessage(msg::SeekFailed, msg::ArchiveErrorCaption);
@@ -269,15 +381,11 @@ void RunScan(Scan& s) {
   if (s.mode == ListMode) s.view.ResetList();
   if (s.mode == ExtractMode && !TakeExtractPrefix(s)) return;
 
-  Next next = Next::Continue;
-  while (next == Next::Continue && ReadLocalHeader()) {
-    s.headerPos = static_cast<uint32_t>(sfx.filePos);
-    next = HandleEntry(s);
-    if (next == Next::Continue && !SeekNextHeader(s.headerPos)) break;
-  }
+  Next next = WalkEntries(s);
+  if (s.mode == ListMode) sfx.listedHeaders = static_cast<uint32_t>(s.walked.size());
 
   if (next != Next::Stop) {
-    if (s.mode != ListMode && s.entryReady) ShowClosingMessage(s);
+    if (s.mode != ListMode && (s.entryReady || s.damaged)) ShowClosingMessage(s);
     if (s.mode == ListMode && s.view.Count() == 0) s.view.ShowMessage(msg::NoEntries, msg::NoEntriesCaption);
   }
   if (!sfx.hasStoredPaths) s.view.UncheckAndDisableStoredPaths();

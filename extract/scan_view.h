@@ -36,4 +36,8 @@ class ScanView {
   virtual void AskOverwrite() = 0;
   // Takes at most one pending window message and dispatches it, so the dialog stays alive.
   virtual void DispatchOneMessage() = 0;
+
+  // The entry under way failed, for this reason. The dialog shows a failure by the list's
+  // selection alone; a console names each failed entry with its reason.
+  virtual void NoteFailure(const std::string& reason) { (void)reason; }
 };

@@ -39,6 +39,9 @@ struct DecodeOutcome {
   uint64_t produced;  // bytes decoded, whether or not they were written
   uint32_t consumed;  // compressed bytes taken, behind the encryption header
   bool reachedEnd;    // all of the data was decoded: every stored byte, or a DEFLATE stream's final block
+  bool inputEnded;    // a read found nothing more before the data's end: the archive is cut short
+  bool writeFailed;   // a write fell short (sfx.writeError says why); nothing more was written
+  bool noMemory;      // a buffer could not be had
 };
 
 enum OverwritePolicy : uint8_t {
@@ -101,10 +104,14 @@ struct SfxState {
   // (which no seek reaches) when it cannot be.
   uint32_t entryEnd = 0;
   DecodeOutcome decoded = {};
+  std::string writeError;             // the system's reason for the write that fell short
   // Writes stop at this many bytes, the stated size when it is known before decoding; the
   // decoder goes on counting what it produces beyond.
   uint64_t outputLimit = UINT64_MAX;
   bool scanRunning = false;           // a scan is under way; no second one may start inside it
+  // Headers the last listing walked. A run that walks further meets entries nobody was shown.
+  uint32_t listedHeaders = 0;
+  uint32_t temporaryNumber = 0;       // the last number a temporary file name was tried with
 };
 
 extern SfxState sfx;

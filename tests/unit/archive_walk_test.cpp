@@ -107,15 +107,33 @@ TEST_F(ArchiveWalkTest, EncryptedStreamedEntriesAreDelimitedByTheirSignedDescrip
   EXPECT_EQ(sfx.header.signature, 0x02014B50u);
 }
 
-TEST_F(ArchiveWalkTest, AStoredEntryWithoutSizesEndsTheWalkUnlessItIsEmpty) {
-  OpenArchive(ReadFixture("streamed_stored.zip"));  // one.txt, empty.txt, two.bin, three.txt
+TEST_F(ArchiveWalkTest, AStoredEntryWithoutSizesEndsAtTheDescriptorThatMatchesItsBytes) {
+  Bytes zip = ReadFixture("streamed_stored.zip");  // one.txt, empty.txt, two.bin, three.txt
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames(), CentralNames(zip));
+  EXPECT_EQ(sfx.header.signature, 0x02014B50u);
+  uint32_t headerPos = FindEntry("two.bin");
+  ASSERT_TRUE(SeekNextHeader(headerPos));
+  EXPECT_EQ(sfx.stated.size, 300u);
+  EXPECT_EQ(sfx.stated.compressedSize, 300u);
+  EXPECT_EQ(sfx.stated.crc, CentralEntries(zip)[2].crc);
+}
+
+TEST_F(ArchiveWalkTest, AStoredEntryWhoseDescriptorDoesNotMatchItsBytesEndsTheWalk) {
+  Bytes zip = ReadFixture("streamed_stored.zip");
+  const CentralEntry two = CentralEntries(zip)[2];
+  zip[DataOffset(zip, two) + 10] ^= 1;  // the descriptor's CRC-32 no longer holds
+  OpenArchive(zip);
   EXPECT_EQ(WalkNames(), (std::vector<std::string>{"one.txt", "empty.txt", "two.bin"}));
   EXPECT_EQ(sfx.entryEnd, SeekLimit);
 }
 
 TEST_F(ArchiveWalkTest, StoredDataThatBeginsWithZeroBytesIsNotTakenForAnEmptyEntry) {
-  OpenArchive(ReadFixture("streamed_stored_zeros.zip"));  // zeros.bin, after.txt
-  EXPECT_EQ(WalkNames(), std::vector<std::string>{"zeros.bin"});
+  Bytes zip = ReadFixture("streamed_stored_zeros.zip");  // zeros.bin, after.txt
+  OpenArchive(zip);
+  EXPECT_EQ(WalkNames(), CentralNames(zip));
+  ASSERT_TRUE(SeekNextHeader(FindEntry("zeros.bin")));
+  EXPECT_EQ(sfx.stated.size, 100u);
 }
 
 TEST_F(ArchiveWalkTest, DescriptorsBehindEncryptedEntriesAreSteppedOver) {

@@ -1,5 +1,7 @@
 #include "tests/unit/decoder_harness.h"
 
+#include <filesystem>
+
 #include "extract/archive_walk.h"
 #include "extract/decoders.h"
 #include "extract/sfx_state.h"
@@ -21,6 +23,7 @@ DecoderTest::Decoded DecoderTest::Decode(const std::string& name, const std::str
 
 DecoderTest::Decoded DecoderTest::RunDecoder(int32_t remaining) {
   std::string outputPath = Scratch("output.bin");
+  std::filesystem::remove(NativePath(outputPath));  // files are only ever created new
   sfx.outputHandle = platform::CreateForWriting(outputPath.c_str());
   EXPECT_NE(sfx.outputHandle, platform::InvalidFile);
   sfx.crc = 0xFFFFFFFF;

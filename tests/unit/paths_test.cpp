@@ -26,14 +26,16 @@ TEST_F(PathsTest, FileNamePartIsWhatFollowsTheLastSeparator) {
   EXPECT_EQ(FileNamePart("C:B.TXT"), "B.TXT");
   EXPECT_EQ(FileNamePart("DOCS/"), "");
   EXPECT_EQ(FileNamePart("PLAIN.TXT"), "PLAIN.TXT");
-  EXPECT_EQ(FileNamePart("D\\" + std::string(300, 'x')).size(), MaxNamePartLength);
+  EXPECT_EQ(FileNamePart("\xE6\x97\xA5/\xC3\x9C.txt"), "\xC3\x9C.txt");
 }
 
-TEST_F(PathsTest, FileNamePartCountsCharactersAndNeverSplitsOne) {
+TEST_F(PathsTest, FileNamePartNeverCutsANameIntoAnother) {
+  // "a" x 255 + "b" cut to 255 characters would be the name of the entry "a" x 255.
+  std::string longer = std::string(255, 'a') + "b";
+  EXPECT_EQ(FileNamePart("D\\" + longer), longer);
   std::string cyrillic;
   for (int i = 0; i < 300; i++) cyrillic += "\xD0\x96";  // Ж, two bytes each
-  EXPECT_EQ(FileNamePart("D\\" + cyrillic), cyrillic.substr(0, 2 * MaxNamePartLength));
-  EXPECT_EQ(FileNamePart("\xE6\x97\xA5/\xC3\x9C.txt"), "\xC3\x9C.txt");
+  EXPECT_EQ(FileNamePart("D/" + cyrillic), cyrillic);
 }
 
 TEST_F(PathsTest, TrailingBackslashIsAddedOrRemovedOnce) {
@@ -93,6 +95,25 @@ TEST_F(PathsTest, ForceDirectoriesLeavesDrivesAndExistingDirectoriesAlone) {
   ForceDirectories("C:");
   ForceDirectories(Scratch());
   EXPECT_TRUE(fs::is_directory(NativePath(Scratch())));
+}
+
+TEST_F(PathsTest, ForceDirectoriesTakesShortRelativePathsForFoldersNotRoots) {
+  CurrentFolder here(Scratch());
+  for (const char* folder : {"a", "ab", ".\\c", "d\\e"}) {
+    ForceDirectories(folder);
+    std::string created = Scratch(folder);
+    EXPECT_TRUE(fs::is_directory(NativePath(created))) << folder;
+  }
+}
+
+TEST_F(PathsTest, ForceDirectoriesOnTheDeepestNameNeitherRecursesNorCrashes) {
+  // 32,000 levels: made one after the other until the system's path limit, with no stack to
+  // run out of on the way.
+  CurrentFolder here(Scratch());
+  std::string deep;
+  for (int i = 0; i < 32000; i++) deep += "a\\";
+  ForceDirectories(deep + "x");
+  EXPECT_TRUE(fs::is_directory(NativePath(Scratch("a\\a\\a"))));
 }
 
 TEST_F(PathsTest, ForceDirectoriesEndsOnAThreeCharacterDriveRelativePath) {

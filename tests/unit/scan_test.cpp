@@ -42,6 +42,15 @@ class ScanTest : public EngineTest {
     }
     ADD_FAILURE() << "no entry " << entry;
   }
+  // Files below the extract folder whose names the temporary files have.
+  std::vector<std::string> TemporaryFiles() const {
+    std::vector<std::string> found;
+    fs::path out = NativePath(Scratch("out"));
+    if (!fs::exists(out)) return found;
+    for (const auto& entry : fs::recursive_directory_iterator(out))
+      if (entry.path().filename().string().rfind("~kvx", 0) == 0) found.push_back(entry.path().string());
+    return found;
+  }
   std::vector<std::string> Captions() const {
     std::vector<std::string> captions;
     for (const auto& m : view_.messages) captions.push_back(m.caption);
@@ -53,17 +62,6 @@ class ScanTest : public EngineTest {
 
 using Strings = std::vector<std::string>;
 
-// Makes a folder the current one for as long as it lives.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder) : before_(fs::current_path()) {
-    fs::current_path(NativePath(folder));
-  }
-  ~CurrentFolder() { fs::current_path(before_); }
-
- private:
-  fs::path before_;
-};
 
 TEST_F(ScanTest, ListingShowsEveryEntryInTheListsSortedOrder) {
   OpenAndList(ReadFixture("infozip_dirs.zip"));
@@ -212,49 +210,85 @@ TEST_F(ScanTest, DontAskAgainWithYesOverwritesTheRestWithoutAsking) {
   EXPECT_EQ(ReadWholeFile(Out("four.txt")).size(), 2000u);
 }
 
-TEST_F(ScanTest, AFileThatCannotBeCreatedFailsAloneAndTheRunGoesOn) {
+TEST_F(ScanTest, AFileThatCannotBeReplacedFailsAloneByNameAndTheRunGoesOn) {
   Bytes zip = ReadFixture("four_plain.zip");
   fs::create_directories(NativePath(Out("two.txt")));  // a directory stands in the way
   sfx.policy = PolicyOverwrite;
   OpenAndList(zip);
   ScanArchive(view_, ExtractMode);
-  EXPECT_EQ(Captions(), (Strings{"Couldn't open...", "Failure"}));
-  EXPECT_EQ(view_.messages[0].text, Out("two.txt"));
+  EXPECT_EQ(Captions(), (Strings{"Couldn't replace...", "Failure"}));
+  EXPECT_EQ(view_.messages[0].text.rfind(Out("two.txt") + ": ", 0), 0u) << view_.messages[0].text;
   EXPECT_EQ(view_.messages[1].text, "The hi-lighted file(s) failed CRC validation");
   EXPECT_EQ(view_.status, "The hi-ligted file(s) failed CRC validation");
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+  EXPECT_TRUE(fs::is_directory(NativePath(Out("two.txt"))));
   ExpectExtracted(zip, "four.txt", Out("four.txt"));
+  EXPECT_EQ(TemporaryFiles(), Strings{});
 }
 
-TEST_F(ScanTest, ACrcMismatchLeavesTheFileWrittenAndTheItemSelected) {
+TEST_F(ScanTest, ACrcMismatchWritesNothingUnderTheNameAndLeavesTheItemSelected) {
   Bytes zip = ReadFixture("four_plain.zip");
   Put32(zip, LocalHeaderOffsets(zip)[1] + 14, 0x12345678);
   OpenAndList(zip);
   ScanArchive(view_, ExtractMode);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
-  EXPECT_EQ(ReadWholeFile(Out("two.txt")).size(), 2000u);
+  EXPECT_FALSE(Exists(Out("two.txt")));
   EXPECT_EQ(Captions(), (Strings{"Failure"}));
+  EXPECT_EQ(view_.failures, Strings{"its data does not match its CRC-32"});
+  EXPECT_EQ(TemporaryFiles(), Strings{});
 }
 
-TEST_F(ScanTest, ATruncatedArchiveFailsItsLastEntryWithoutHanging) {
+TEST_F(ScanTest, AFailedEntryLeavesTheFileThatWasThereByteForByte) {
   Bytes zip = ReadFixture("four_plain.zip");
-  zip.resize(LocalHeaderOffsets(zip)[3] + 60);
+  Put32(zip, LocalHeaderOffsets(zip)[1] + 14, 0x12345678);
+  fs::create_directories(NativePath(Out("")));
+  Bytes good = {'g', 'o', 'o', 'd'};
+  WriteWholeFile(Out("two.txt"), good);
+  sfx.policy = PolicyOverwrite;
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+  EXPECT_EQ(ReadWholeFile(Out("two.txt")), good);
+  EXPECT_EQ(TemporaryFiles(), Strings{});
+}
+
+TEST_F(ScanTest, AVerifiedEntryReplacesTheFileThatWasThere) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  fs::create_directories(NativePath(Out("")));
+  WriteWholeFile(Out("two.txt"), {'o', 'l', 'd'});
+  sfx.policy = PolicyOverwrite;
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.SelectedTexts(), Strings{});
+  ExpectExtracted(zip, "two.txt", Out("two.txt"));
+  EXPECT_EQ(TemporaryFiles(), Strings{});
+}
+
+TEST_F(ScanTest, ATruncatedArchiveFailsItsLastEntryAndSaysWhereItIsDamaged) {
+  Bytes zip = ReadFixture("four_plain.zip");
+  size_t cutAt = LocalHeaderOffsets(zip)[3] + 60;
+  zip.resize(cutAt);
   OpenAndList(zip);
   ScanArchive(view_, ExtractMode);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"four.txt"});
-  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+  EXPECT_EQ(Captions(), (Strings{"Archive error..", "Archive error..", "Failure"}));
+  EXPECT_NE(view_.messages[1].text.find("The archive is damaged at offset"), std::string::npos);
+  EXPECT_EQ(view_.failures, Strings{"the archive ends inside its data"});
+  EXPECT_FALSE(Exists(Out("four.txt")));
 }
 
 #ifndef _WIN32
-TEST_F(ScanTest, ADiskThatFillsUpFailsTheEntriesItCutsShort) {
+TEST_F(ScanTest, ADiskThatFillsUpFailsTheEntriesItCutsShortAndSaysSo) {
   Bytes zip = ReadFixture("four_plain.zip");
   OpenAndList(zip);
   platform::SetWriteBudget(3000);  // room for one.txt and a third of two.txt
   ScanArchive(view_, ExtractMode);
   platform::SetWriteBudget(-1);
   EXPECT_EQ(view_.SelectedTexts(), (Strings{"four.txt", "three.txt", "two.txt"}));
-  EXPECT_EQ(Captions(), (Strings{"Failure"}));
-  EXPECT_EQ(ReadWholeFile(Out("two.txt")).size(), 1000u);
+  EXPECT_EQ(Captions(), (Strings{"Error writing...", "Error writing...", "Error writing...", "Failure"}));
+  EXPECT_EQ(view_.messages[0].text, Out("two.txt") + ": No space left on device");
+  EXPECT_FALSE(Exists(Out("two.txt")));
+  EXPECT_EQ(TemporaryFiles(), Strings{});
 }
 #endif
 
@@ -532,14 +566,15 @@ TEST_F(DataBeyondSeekLimitTest, TheEntryFailsWithoutAFileAndEndsTheRunLikeTheWal
   OpenAndSelectFarEntry(0);
   ScanArchive(view_, ExtractMode);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
-  EXPECT_EQ(Captions(), (Strings{"Failure"}));
+  EXPECT_EQ(Captions(), (Strings{"Archive error..", "Archive error..", "Failure"}));
+  EXPECT_EQ(view_.failures, Strings{"its data cannot be reached"});
   EXPECT_FALSE(Exists(Out("")));
 }
 
 TEST_F(DataBeyondSeekLimitTest, AnEncryptedEntryAsksNoPasswordForBytesItCannotReach) {
   OpenAndSelectFarEntry(FlagEncrypted);
   ScanArchive(view_, ExtractMode);
-  EXPECT_EQ(view_.events, Strings{"Failure"});
+  EXPECT_EQ(view_.events, (Strings{"Archive error..", "Archive error..", "Failure"}));
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
 }
 
@@ -585,6 +620,9 @@ TEST_F(StreamedArchiveTest, DescriptorsWithoutTheirSignatureServeAsWell) {
     withoutSignatures.insert(withoutSignatures.end(), zip.begin() + static_cast<long>(entry.localHeader), zip.begin() + static_cast<long>(end));
     withoutSignatures.insert(withoutSignatures.end(), zip.begin() + static_cast<long>(end) + 4, zip.begin() + static_cast<long>(end) + 16);
   }
+  // The central directory behind them, where the walk ends.
+  size_t central = DataEndOffset(zip, CentralEntries(zip).back()) + 16;
+  withoutSignatures.insert(withoutSignatures.end(), zip.begin() + static_cast<long>(central), zip.end());
   OpenAndList(withoutSignatures);
   EXPECT_EQ(view_.Texts(), (Strings{"first.txt", "second.txt"}));
   ScanArchive(view_, ExtractMode);
@@ -628,25 +666,24 @@ TEST_F(StreamedArchiveTest, ATestRunChecksStreamedEntriesAndWritesNothing) {
   EXPECT_FALSE(Exists(Out("")));
 }
 
-TEST_F(StreamedArchiveTest, AStoredEntryWithoutSizesFailsWithItsReasonLeavesNoFileAndEndsTheRun) {
-  Bytes zip = ReadFixture("streamed_stored.zip");  // one.txt, empty.txt, two.bin, three.txt
+TEST_F(StreamedArchiveTest, StoredEntriesWithoutSizesEndAtTheDescriptorThatProvesTheirBytes) {
+  ExpectWholeExtraction("streamed_stored.zip");        // one.txt, empty.txt, two.bin, three.txt
+  ExpectWholeExtraction("streamed_stored_zeros.zip");  // 40 zero bytes, then 60 others
+}
+
+TEST_F(StreamedArchiveTest, AStoredEntryWithoutSizesWhoseDescriptorLiesFailsLeavesNoFileAndEndsTheRun) {
+  Bytes zip = ReadFixture("streamed_stored.zip");
+  const CentralEntry two = CentralEntries(zip)[2];
+  zip[DataOffset(zip, two) + 10] ^= 1;  // its descriptor's CRC-32 no longer holds
   OpenAndList(zip);
   EXPECT_EQ(view_.Texts(), (Strings{"empty.txt", "one.txt", "two.bin"}));
   ScanArchive(view_, ExtractMode);
-  EXPECT_EQ(Captions(), (Strings{"Unable to extract...", "Failure"}));
-  EXPECT_EQ(view_.messages[0].text, "Stored entry without sizes: its end is unknown");
+  EXPECT_EQ(Captions(), (Strings{"Archive error..", "Unable to extract...", "Failure"}));
+  EXPECT_EQ(view_.messages[1].text, "Stored entry without sizes: its end is unknown");
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.bin"});
   ExpectExtracted(zip, "one.txt", Out("one.txt"));
   ExpectExtracted(zip, "empty.txt", Out("empty.txt"));
   EXPECT_FALSE(Exists(Out("two.bin")));
-}
-
-TEST_F(StreamedArchiveTest, StoredDataThatBeginsWithZeroBytesIsNotTakenForAnEmptyEntry) {
-  OpenAndList(ReadFixture("streamed_stored_zeros.zip"));  // 40 zero bytes, then 60 others
-  ScanArchive(view_, ExtractMode);
-  EXPECT_EQ(Captions(), (Strings{"Unable to extract...", "Failure"}));
-  EXPECT_EQ(view_.SelectedTexts(), Strings{"zeros.bin"});
-  EXPECT_FALSE(Exists(Out("zeros.bin")));
 }
 
 TEST_F(StreamedArchiveTest, AnEntryWhoseDescriptorDisagreesWithItsDataFailsAndTheRunGoesOn) {
@@ -662,7 +699,7 @@ TEST_F(StreamedArchiveTest, AnEntryWhoseDescriptorDisagreesWithItsDataFailsAndTh
   EXPECT_EQ(Captions(), Strings{"Failure"});
 }
 
-TEST_F(StreamedArchiveTest, AStreamedEntryWhoseStreamIsCorruptFailsAndEndsTheWalk) {
+TEST_F(StreamedArchiveTest, AStreamedEntryWhoseStreamIsCorruptFailsAndTheWalkSaysItCannotGoOn) {
   Bytes zip = ReadFixture("streamed.zip");
   const CentralEntry first = CentralEntries(zip)[0];
   size_t data = DataOffset(zip, first);
@@ -671,7 +708,10 @@ TEST_F(StreamedArchiveTest, AStreamedEntryWhoseStreamIsCorruptFailsAndEndsTheWal
   EXPECT_EQ(view_.Texts(), Strings{"first.txt"});
   ScanArchive(view_, ExtractMode);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"first.txt"});
-  EXPECT_EQ(Captions(), Strings{"Failure"});
+  EXPECT_EQ(Captions(), (Strings{"Archive error..", "Archive error..", "Failure"}));
+  EXPECT_EQ(view_.messages[0].text, "The archive is damaged at offset " + std::to_string(ArchiveBase + data) +
+                                        ": the entries behind it cannot be reached.");
+  EXPECT_EQ(view_.failures, Strings{"its compressed data is damaged"});
 }
 
 // Entries whose data decodes to another length than their header states, the CRC-32 in the
@@ -687,23 +727,25 @@ class DeclaredSizeTest : public ScanTest {
   }
 };
 
-TEST_F(DeclaredSizeTest, StoredDataLongerThanDeclaredFailsAndNothingBeyondTheDeclaredSizeIsWritten) {
+TEST_F(DeclaredSizeTest, StoredDataLongerThanDeclaredFailsAndLeavesNoFile) {
   ExtractWithDeclaredSize("sizes_stored.zip", "s32768.bin", 10);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"s32768.bin"});
-  EXPECT_EQ(ReadWholeFile(Out("s32768.bin")).size(), 10u);
+  EXPECT_FALSE(Exists(Out("s32768.bin")));
   EXPECT_EQ(Captions(), Strings{"Failure"});
+  EXPECT_EQ(view_.failures, Strings{"its data does not match its CRC-32"});
 }
 
-TEST_F(DeclaredSizeTest, InflatedDataLongerThanDeclaredFailsAndNothingBeyondTheDeclaredSizeIsWritten) {
+TEST_F(DeclaredSizeTest, InflatedDataLongerThanDeclaredFailsAndLeavesNoFile) {
   ExtractWithDeclaredSize("sizes_deflated.zip", "d65536.txt", 10);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"d65536.txt"});
-  EXPECT_EQ(ReadWholeFile(Out("d65536.txt")).size(), 10u);
+  EXPECT_FALSE(Exists(Out("d65536.txt")));
 }
 
-TEST_F(DeclaredSizeTest, DataShorterThanDeclaredFails) {
+TEST_F(DeclaredSizeTest, DataShorterThanDeclaredFailsByItsSize) {
   ExtractWithDeclaredSize("sizes_deflated.zip", "d32769.txt", 32770);
   EXPECT_EQ(view_.SelectedTexts(), Strings{"d32769.txt"});
-  EXPECT_EQ(ReadWholeFile(Out("d32769.txt")).size(), 32769u);
+  EXPECT_FALSE(Exists(Out("d32769.txt")));
+  EXPECT_EQ(view_.failures, Strings{"its size is not the one the archive states"});
 }
 
 // Entries this program cannot decrypt, or decode at all, are refused as soon as they are met:

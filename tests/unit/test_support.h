@@ -36,6 +36,18 @@ void Put32(Bytes& bytes, size_t at, uint32_t value);
 uint16_t Get16(const Bytes& bytes, size_t at);
 uint32_t Get32(const Bytes& bytes, size_t at);
 
+// Makes a folder the current one for as long as it lives.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& folder) : before_(std::filesystem::current_path()) {
+    std::filesystem::current_path(NativePath(folder));
+  }
+  ~CurrentFolder() { std::filesystem::current_path(before_); }
+
+ private:
+  std::filesystem::path before_;
+};
+
 // Each test starts from a fresh SfxState with a built CRC table and its own scratch folder
 // (Windows path text, no trailing backslash). The archive under test is a stand-in image of
 // ArchiveBase bytes with the ZIP appended, as the real program file is.

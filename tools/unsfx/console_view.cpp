@@ -82,3 +82,13 @@ void ConsoleView::AskOverwrite() {
 }
 
 void ConsoleView::DispatchOneMessage() {}
+
+// The first reason an entry gave is the one that counts: later ones follow from it.
+void ConsoleView::NoteFailure(const std::string& reason) {
+  if (sfx.listIndex >= 0 && sfx.listIndex < list_.Count()) failures_.emplace(list_.Text(sfx.listIndex), reason);
+}
+
+std::string ConsoleView::FailureOf(const std::string& name) {
+  auto found = failures_.find(name);
+  return found == failures_.end() ? std::string() : found->second;
+}

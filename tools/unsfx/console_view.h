@@ -3,6 +3,7 @@
 // what the run reported, from which the exit code is decided.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -48,14 +49,20 @@ class ConsoleView : public ScanView {
   void AskPassword() override;
   void AskOverwrite() override;
   void DispatchOneMessage() override;
+  void NoteFailure(const std::string& reason) override;
 
   void SelectAll();
   // Entry names in the order the listing met them, and the items still selected (after a run:
   // the ones that failed), in list order.
   const std::vector<std::string>& NamesInArchiveOrder() const { return archiveOrder_; }
   std::vector<std::string> SelectedNames();
+  // Why the entry with that item failed, when the run said; else empty.
+  std::string FailureOf(const std::string& name);
   const RunReport& Report() const { return report_; }
-  void ClearReport() { report_ = RunReport(); }
+  void ClearReport() {
+    report_ = RunReport();
+    failures_.clear();
+  }
 
  private:
   void RecordMessage(const std::string& caption);
@@ -65,5 +72,6 @@ class ConsoleView : public ScanView {
   std::ostream& messages_;
   ItemList list_;
   std::vector<std::string> archiveOrder_;
+  std::map<std::string, std::string> failures_;  // item text: the reason its entry failed
   RunReport report_;
 };

@@ -247,10 +247,22 @@ class Failures(UnsfxCase):
                 else self.unsfx(command, archive)
             self.assertExit(result, ENTRY_FAILED)
             failed = [l for l in result.stderr.decode().splitlines() if l.startswith("unsfx: failed:")]
-            self.assertEqual(failed, ["unsfx: failed: docs/guide.txt"])
+            self.assertEqual(failed, ["unsfx: failed: docs/guide.txt (its data does not match its CRC-32)"])
         files, _ = files_below(self.path("out"))
         self.assertEqual(files["readme.txt"], TREE["readme.txt"])
-        self.assertNotEqual(files["docs/guide.txt"], TREE["docs/guide.txt"])
+        self.assertNotIn("docs/guide.txt", files)
+
+    def test_a_failed_entry_leaves_the_file_that_was_there_and_no_temporary_file(self):
+        archive = self.pyzip("bad.zip", TREE.items(), zipfile.ZIP_STORED)
+        corrupt_entry(archive, "docs/guide.txt")
+        os.makedirs(self.path("out", "docs"))
+        with open(self.path("out", "docs", "guide.txt"), "wb") as f:
+            f.write(b"the good file that was there")
+        result = self.unsfx("extract", "--overwrite", archive, "-d", self.path("out"))
+        self.assertExit(result, ENTRY_FAILED)
+        files, _ = files_below(self.path("out"))
+        self.assertEqual(files["docs/guide.txt"], b"the good file that was there")
+        self.assertEqual(sorted(files), sorted(TREE))
 
     def test_missing_file_is_a_bad_archive(self):
         result = self.unsfx("list", self.path("nothing.zip"))
@@ -309,7 +321,7 @@ class Failures(UnsfxCase):
         for name in devices:
             shown = name.decode("cp1252").encode()  # a legacy name, shown in UTF-8
             self.assertIn(b"Unsafe path... " + shown + b"\n", result.stderr)
-            self.assertIn(b"unsfx: failed: " + shown + b"\n", result.stderr)
+            self.assertIn(b"unsfx: failed: " + shown + b" (its name is unsafe)\n", result.stderr)
 
     def test_unsupported_method_stops_the_run_after_the_good_entries(self):
         archive = self.pyzip("mixed.zip", [("one.txt", b"1" * 100), ("two.txt", b"2" * 100)])
@@ -405,15 +417,13 @@ class StreamedArchives(UnsfxCase):
             tree = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
         self.assertListsAndExtractsEverything(archive, tree)
 
-    def test_a_stored_entry_without_sizes_fails_with_its_reason_and_leaves_no_file(self):
-        archive = self.zipfile_into_a_pipe("py0.zip", zipfile.ZIP_STORED, ["empty.txt", "readme.txt", "photo.bin"])
-        listing = self.unsfx("list", archive)
-        self.assertEqual(listing.stdout.decode().splitlines(), ["empty.txt", "readme.txt"])
-        result, target = self.extract(archive)
-        self.assertExit(result, ENTRY_FAILED)
-        self.assertIn(b"Stored entry without sizes: its end is unknown", result.stderr)
-        self.assertIn(b"unsfx: failed: readme.txt", result.stderr)
-        self.assertTreeExtracted(target, {"empty.txt": b""})
+    def test_python_zipfile_stored_into_a_stream_ends_each_entry_at_its_descriptor(self):
+        names = ["empty.txt", "readme.txt", "photo.bin"]
+        archive = self.zipfile_into_a_pipe("py0.zip", zipfile.ZIP_STORED, names)
+        with zipfile.ZipFile(archive) as z:
+            self.assertTrue(all(i.flag_bits & 8 and i.compress_type == zipfile.ZIP_STORED for i in z.infolist()))
+        self.assertListsAndExtractsEverything(archive, {name: TREE[name] for name in names})
+        self.assertExit(self.unsfx("test", archive), ALL_FINE)
 
 
 class DeclaredSizes(UnsfxCase):
@@ -425,26 +435,26 @@ class DeclaredSizes(UnsfxCase):
         patch_local_header(archive, entry, 22, "<I", size)
         return archive
 
-    def test_stored_data_longer_than_declared_fails_and_only_the_declared_size_is_written(self):
+    def test_stored_data_longer_than_declared_fails_and_nothing_is_written(self):
         archive = self.declared("long0.zip", "a.txt", b"0123456789" * 2, zipfile.ZIP_STORED, 10)
         result, target = self.extract(archive)
         self.assertExit(result, ENTRY_FAILED)
-        self.assertIn(b"unsfx: failed: a.txt", result.stderr)
-        self.assertTreeExtracted(target, {"a.txt": b"0123456789"})
+        self.assertIn(b"unsfx: failed: a.txt (its data does not match its CRC-32)", result.stderr)
+        self.assertTreeExtracted(target, {})
 
-    def test_inflated_data_longer_than_declared_fails_and_only_the_declared_size_is_written(self):
+    def test_inflated_data_longer_than_declared_fails_and_nothing_is_written(self):
         data = random.Random(11).randbytes(150) * 1748  # 262,200 bytes
         archive = self.declared("long8.zip", "big.bin", data, zipfile.ZIP_DEFLATED, 10)
         self.assertExit(self.unsfx("test", archive), ENTRY_FAILED)
         result, target = self.extract(archive)
         self.assertExit(result, ENTRY_FAILED)
-        self.assertTreeExtracted(target, {"big.bin": data[:10]})
+        self.assertTreeExtracted(target, {})
 
     def test_data_shorter_than_declared_fails(self):
         archive = self.declared("short.zip", "a.txt", b"0123456789", zipfile.ZIP_DEFLATED, 11)
         result, _ = self.extract(archive)
         self.assertExit(result, ENTRY_FAILED)
-        self.assertIn(b"unsfx: failed: a.txt", result.stderr)
+        self.assertIn(b"unsfx: failed: a.txt (its size is not the one the archive states)", result.stderr)
 
 
 class UndecryptableEntries(UnsfxCase):

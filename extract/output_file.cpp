@@ -1,0 +1,26 @@
+#include "extract/output_file.h"
+
+#include "extract/paths.h"
+#include "extract/sfx_state.h"
+
+// Enough tries to pass the leftovers of a few runs that were cut off.
+constexpr int TemporaryNameTries = 64;
+
+// A name of fixed length, so that it fits wherever the names of the entries around it fit.
+static std::string TemporaryName(uint32_t number) {
+  static const char digits[] = "0123456789abcdef";
+  std::string name = "~kvx0000.tmp";
+  for (int i = 7; i >= 4; i--, number >>= 4) name[i] = digits[number & 15];
+  return name;
+}
+
+platform::FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+  std::string folder = DirectoryPart(path);
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != ':') folder += '\\';
+  for (int attempt = 0; attempt < TemporaryNameTries; attempt++) {
+    temporary = folder + TemporaryName(++sfx.temporaryNumber);
+    // Asked first, so that the system's reason for a failed creation stays the last one.
+    if (!PathExists(temporary)) return platform::CreateForWriting(temporary.c_str());
+  }
+  return platform::InvalidFile;
+}
