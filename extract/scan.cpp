@@ -382,7 +382,8 @@ void RunScan(Scan& s) {
   if (s.mode == ExtractMode && !TakeExtractPrefix(s)) return;
 
   Next next = WalkEntries(s);
-  if (s.mode == ListMode) sfx.listedHeaders = static_cast<uint32_t>(s.walked.size());
+  // A listing that stopped at a header (one without a name) did not list its entry.
+  if (s.mode == ListMode) sfx.listedHeaders = static_cast<uint32_t>(s.walked.size() - (next == Next::Stop ? 1 : 0));
 
   if (next != Next::Stop) {
     if (s.mode != ListMode && (s.entryReady || s.damaged)) ShowClosingMessage(s);

@@ -33,7 +33,7 @@ void FailNth(Call kind, uint64_t nth) {
   failed = false;
 }
 
-uint64_t Calls(Call kind) { return calls[static_cast<int>(kind)]; }
+uint64_t Calls(Call kind) { return kind == Call::Kinds ? 0 : calls[static_cast<int>(kind)]; }
 bool Failed() { return failed; }
 
 const char* NameOf(Call kind) {

@@ -426,6 +426,155 @@ class StreamedArchives(UnsfxCase):
         self.assertExit(self.unsfx("test", archive), ALL_FINE)
 
 
+def local_header_offsets(archive):
+    with zipfile.ZipFile(archive) as z:
+        return [i.header_offset for i in z.infolist()]
+
+
+def central_directory_offset(data):
+    """Where the end record says the central directory starts."""
+    end = data.rindex(b"PK\x05\x06")
+    return end, struct.unpack_from("<I", data, end + 16)[0]
+
+
+class DamagedArchives(UnsfxCase):
+    """Behind the last entry comes the central directory; anything else met by the walk is damage,
+    which fails every command after the entries in front of it were handled."""
+
+    ENTRIES = [("one.txt", b"1" * 500), ("two.txt", b"2" * 700), ("three.txt", b"3" * 300)]
+
+    def damaged(self, name, change):
+        archive = self.pyzip(name, self.ENTRIES)
+        with open(archive, "rb") as f:
+            data = bytearray(f.read())
+        change(data, local_header_offsets(archive))
+        with open(archive, "wb") as f:
+            f.write(data)
+        return archive
+
+    def assertDamagedBehindTheFirst(self, archive, offset):
+        listing = self.unsfx("list", archive)
+        self.assertExit(listing, BAD_ARCHIVE)
+        self.assertEqual(listing.stdout.decode().splitlines(), ["one.txt"])
+        message = b"unsfx: Archive error.. The archive is damaged at offset %d: the entries behind it cannot be reached." % offset
+        self.assertIn(message, listing.stderr)
+        self.assertExit(self.unsfx("test", archive), BAD_ARCHIVE)
+        result, target = self.extract(archive)
+        self.assertExit(result, BAD_ARCHIVE)
+        self.assertIn(message, result.stderr)
+        self.assertTreeExtracted(target, {"one.txt": b"1" * 500})
+
+    def test_stray_bytes_between_two_entries_fail_every_command_after_the_first(self):
+        second = []
+        archive = self.damaged("stray.zip", lambda data, at: (second.append(at[1]), data.__setitem__(slice(at[1], at[1]), b"junk")))
+        self.assertDamagedBehindTheFirst(archive, second[0])
+
+    def test_a_damaged_signature_of_the_second_header_fails_every_command_after_the_first(self):
+        second = []
+        archive = self.damaged("signature.zip", lambda data, at: (second.append(at[1]), data.__setitem__(at[1] + 2, 0x13)))
+        self.assertDamagedBehindTheFirst(archive, second[0])
+
+    def test_an_archive_cut_short_behind_an_entry_fails(self):
+        archive = self.damaged("cut.zip", lambda data, at: data.__delitem__(slice(at[1], None)))
+        self.assertDamagedBehindTheFirst(archive, os.path.getsize(archive))
+
+    def test_padding_in_front_of_the_central_directory_is_no_damage(self):
+        def pad(data, at):
+            end, central = central_directory_offset(data)
+            struct.pack_into("<I", data, end + 16, central + 64)
+            data[central:central] = bytes(64)
+        archive = self.damaged("padded.zip", pad)
+        with zipfile.ZipFile(archive) as z:
+            self.assertIsNone(z.testzip())  # an archive every reader takes
+        listing = self.unsfx("list", archive)
+        self.assertExit(listing, ALL_FINE)
+        self.assertEqual(listing.stderr, b"")
+        result, target = self.extract(archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, dict(self.ENTRIES))
+
+    def test_a_header_without_a_name_lists_and_extracts_the_entries_in_front_of_it(self):
+        archive = self.damaged("nameless.zip", lambda data, at: struct.pack_into("<H", data, at[1] + 26, 0))
+        listing = self.unsfx("list", archive)
+        self.assertExit(listing, BAD_ARCHIVE)
+        self.assertEqual(listing.stdout.decode().splitlines(), ["one.txt"])
+        self.assertIn(b"Error retreiving filename.", listing.stderr)
+        result, target = self.extract(archive)
+        self.assertExit(result, BAD_ARCHIVE)
+        self.assertTreeExtracted(target, {"one.txt": b"1" * 500})
+
+    def test_an_encrypted_stream_the_listing_cannot_pass_fails_the_run_instead_of_skipping(self):
+        # zip -P into a pipe with the descriptors' signatures cut out: without the password the
+        # walk cannot find where the first entry ends; with it, the run could go on, but the
+        # entries behind were never listed.
+        writer = subprocess.run(["zip", "-q", "-P", "secret", "-", "readme.txt", "docs/guide.txt"], cwd=self.src,
+                                stdout=subprocess.PIPE, check=True)
+        data = writer.stdout
+        unsigned = data.replace(b"PK\x07\x08", b"")
+        self.assertEqual(len(unsigned), len(data) - 8)
+        archive = self.path("unsigned.zip")
+        with open(archive, "wb") as f:
+            f.write(unsigned)
+        listing = self.unsfx("list", archive)
+        self.assertExit(listing, BAD_ARCHIVE)
+        self.assertEqual(listing.stdout.decode().splitlines(), ["readme.txt"])
+        result, target = self.extract(archive, "-P", "secret")
+        self.assertNotEqual(result.returncode, ALL_FINE)
+        self.assertIn(b"damaged", result.stderr)
+        self.assertNotIn("docs/guide.txt", files_below(target)[0])
+
+
+class NamesAndPaths(UnsfxCase):
+    def test_a_name_part_too_long_is_refused_by_name_and_never_cut_into_another(self):
+        longer, long = "a" * 255 + "b", "a" * 255
+        archive = self.pyzip("long.zip", [("d1/" + longer, b"first"), ("d2/" + long, b"second")])
+        result, target = self.extract(archive, "-j")
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"unsfx: Name too long... " + longer.encode(), result.stderr)
+        self.assertIn(b"unsfx: failed: " + longer.encode() + b" (a part of its name is longer than the file system takes)",
+                      result.stderr)
+        self.assertTreeExtracted(target, {long: b"second"})
+
+    def test_a_short_relative_folder_is_made(self):
+        archive = self.pyzip("short.zip", [("x.txt", b"x"), ("d/y.txt", b"y")])
+        for folder in ("a", "ab", "./c"):
+            result = self.unsfx("extract", archive, "-d", folder)
+            self.assertExit(result, ALL_FINE)
+            self.assertEqual(files_below(self.path(folder))[0], {"x.txt": b"x", "d/y.txt": b"y"})
+
+    def test_an_output_path_beyond_the_systems_limit_is_refused_before_anything_is_made(self):
+        deep = "/".join(["d" * 200] * 21) + "/x.txt"  # over 4096 bytes with the folder in front
+        archive = self.pyzip("deep.zip", [(deep, b"x"), ("ok.txt", b"ok")])
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"unsfx: Path too long... ", result.stderr)
+        self.assertEqual(os.listdir(target), ["ok.txt"])
+
+
+class FullDisk(UnsfxCase):
+    """A real file system that fills up: a tmpfs of 256 KiB (root may mount one)."""
+
+    def setUp(self):
+        super().setUp()
+        self.disk = self.path("disk")
+        os.makedirs(self.disk)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", self.disk], capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest("cannot mount a small tmpfs here: " + mounted.stderr.decode(errors="replace").strip())
+        self.addCleanup(subprocess.run, ["umount", self.disk], check=True)
+
+    def test_a_full_disk_is_named_as_such_and_leaves_no_partial_or_temporary_file(self):
+        data = [("a.bin", random.Random(1).randbytes(100_000)), ("b.bin", random.Random(2).randbytes(200_000)),
+                ("c.bin", random.Random(3).randbytes(10_000))]
+        archive = self.pyzip("big.zip", data, zipfile.ZIP_STORED)
+        result = self.unsfx("extract", archive, "-d", self.disk)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"unsfx: Error writing... " + os.path.join(self.disk, "b.bin").replace("/", "\\").encode() +
+                      b": No space left on device", result.stderr)
+        self.assertIn(b"unsfx: failed: b.bin (it could not be written)", result.stderr)
+        self.assertEqual(files_below(self.disk)[0], {"a.bin": data[0][1], "c.bin": data[2][1]})
+
+
 class DeclaredSizes(UnsfxCase):
     """Data longer or shorter than the uncompressed size in its local header, whose CRC-32 covers
     all of the data."""

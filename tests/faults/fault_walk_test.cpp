@@ -1,0 +1,166 @@
+// Every call a run makes to the file system, and every buffer it takes, made to fail in turn:
+// the listing and extraction of a few representative archives, over existing files too. For
+// each failing call the run may fail, but it must never crash, never report success unless every
+// file is there as it should be, never leave a file that was there changed but for a verified
+// replacement, never leave a temporary file, and never touch anything outside its folder.
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "extract/crc32.h"
+#include "extract/scan.h"
+#include "extract/sfx_state.h"
+#include "platform/faults/fault_plan.h"
+#include "tests/unit/fake_view.h"
+#include "tests/unit/test_support.h"
+
+namespace fs = std::filesystem;
+using faults::Call;
+using Files = std::map<std::string, Bytes>;
+
+namespace {
+
+// What a run left: the files below its folder, whether it said it succeeded, what it showed.
+struct Outcome {
+  Files files;
+  bool succeeded = false;
+  std::vector<std::string> captions;
+};
+
+Files FilesBelow(const fs::path& root) {
+  Files files;
+  for (const auto& entry : fs::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), root).generic_string()] = ReadWholeFile(entry.path().string());
+  return files;
+}
+
+class FaultWalkTest : public EngineTest {
+ protected:
+  // The archive, and the files that stand in the extraction folder before each run.
+  void Prepare(const Bytes& zip, const Files& existing = {}) {
+    Bytes file(ArchiveBase, 0);
+    file.insert(file.end(), zip.begin(), zip.end());
+    WriteWholeFile(Scratch("program.exe"), file);
+    existing_ = existing;
+  }
+
+  // One listing and extraction of every entry, with the nth call of that kind failing.
+  Outcome Run(Call kind, uint64_t nth) {
+    fs::path out = NativePath(Scratch("out"));
+    fs::remove_all(out);
+    fs::create_directories(out);
+    for (const auto& [name, bytes] : existing_) {
+      fs::create_directories((out / name).parent_path());
+      WriteWholeFile((out / name).string(), bytes);
+    }
+    ReleaseCrcTable();
+    sfx = SfxState();
+    EXPECT_TRUE(CreateCrcTable());
+    std::string path = Scratch("out");
+    strcpy(sfx.extractPath, path.c_str());
+    sfx.policy = PolicyOverwrite;
+
+    faults::FailNth(kind, nth);
+    FakeView view;
+    view.passwords = {"secret", "secret", "secret", "secret", "secret", "secret"};
+    sfx.archiveHandle = platform::OpenForReading(Scratch("program.exe").c_str());
+    if (sfx.archiveHandle != platform::InvalidFile) {
+      ScanArchive(view, ListMode);
+      view.SelectAll(true);
+      ScanArchive(view, ExtractMode);
+      platform::CloseFile(sfx.archiveHandle);
+      sfx.archiveHandle = platform::InvalidFile;
+    }
+    calls_ = faults::Calls(kind);
+    faults::FailNth(Call::Kinds, 0);
+
+    Outcome outcome;
+    outcome.files = FilesBelow(out);
+    for (const auto& message : view.messages) {
+      outcome.captions.push_back(message.caption);
+      if (message.caption == "Extraction Successful") outcome.succeeded = true;
+    }
+    return outcome;
+  }
+
+  // The run without faults, then every call of every kind failing in turn. Every kind must be
+  // called, folders only where the archive has them.
+  void WalkEveryFault(bool makesFolders = false) {
+    Outcome clean = Run(Call::Kinds, 0);
+    ASSERT_TRUE(clean.succeeded) << ::testing::PrintToString(clean.captions);
+    ASSERT_FALSE(clean.files.empty());
+    std::string outside = Outside();
+    uint64_t runs = 0;
+    for (int k = 0; k < static_cast<int>(Call::Kinds); k++) {
+      Call kind = static_cast<Call>(k);
+      Run(kind, 0);
+      uint64_t calls = calls_;
+      for (uint64_t n = 1; n <= calls; n++) {
+        SCOPED_TRACE(std::string(faults::NameOf(kind)) + " call " + std::to_string(n) + " of " +
+                     std::to_string(calls));
+        Outcome faulted = Run(kind, n);
+        runs++;
+        ExpectSound(clean, faulted);
+        EXPECT_EQ(Outside(), outside);
+        if (HasFailure()) return;  // one faulty call is enough to look at
+      }
+      if (kind != Call::Directory || makesFolders)
+        EXPECT_GT(calls, 0u) << faults::NameOf(kind) << " is never called: the walk proves nothing for it";
+    }
+    std::cout << "[ faults   ] " << runs << " runs, each with one call failing\n";
+  }
+
+  // Each file is the one the clean run wrote or the one that was there; a temporary file never
+  // stays; success means every file is the clean run's.
+  void ExpectSound(const Outcome& clean, const Outcome& faulted) {
+    if (faulted.succeeded)
+      EXPECT_TRUE(faulted.files == clean.files) << "success reported with files missing or wrong; it showed "
+                                                << ::testing::PrintToString(faulted.captions);
+    for (const auto& [name, bytes] : faulted.files) {
+      EXPECT_EQ(name.find("~kvx"), std::string::npos) << "a temporary file stayed: " << name;
+      auto good = clean.files.find(name);
+      auto before = existing_.find(name);
+      bool isGood = good != clean.files.end() && good->second == bytes;
+      bool isBefore = before != existing_.end() && before->second == bytes;
+      EXPECT_TRUE(isGood || isBefore) << name << " holds neither the verified data nor what was there";
+    }
+    for (const auto& [name, bytes] : existing_)
+      EXPECT_TRUE(faulted.files.count(name)) << name << " was there and is gone";
+  }
+
+  // Everything in the scratch folder but the extraction folder: the run may not change it.
+  std::string Outside() {
+    std::string listing;
+    for (const auto& entry : fs::directory_iterator(NativePath(Scratch())))
+      if (entry.path().filename() != "out") listing += entry.path().filename().string() + "\n";
+    return listing;
+  }
+
+  Files existing_;
+  uint64_t calls_ = 0;
+};
+
+TEST_F(FaultWalkTest, StoredEntries) { Prepare(ReadFixture("four_plain.zip")); WalkEveryFault(); }
+
+TEST_F(FaultWalkTest, DeflatedEntriesAtChunkBoundaries) { Prepare(ReadFixture("sizes_deflated.zip")); WalkEveryFault(); }
+
+TEST_F(FaultWalkTest, EncryptedEntriesReadAhead) {
+  Prepare(ReadFixture("infozip_encrypted_chunks.zip"));
+  WalkEveryFault();
+}
+
+TEST_F(FaultWalkTest, StreamedEntriesWithFolders) {
+  Prepare(ReadFixture("infozip_pipe.zip"));
+  WalkEveryFault(true);
+}
+
+TEST_F(FaultWalkTest, StoredStreamedEntries) { Prepare(ReadFixture("streamed_stored.zip")); WalkEveryFault(); }
+
+TEST_F(FaultWalkTest, OverwritingExistingFiles) {
+  Prepare(ReadFixture("four_plain.zip"), {{"one.txt", {'o', 'l', 'd', '1'}}, {"three.txt", {'o', 'l', 'd', '3'}}});
+  WalkEveryFault();
+}
+
+}  // namespace
