@@ -523,6 +523,32 @@ class Refusals(MksfxCase):
         self.write("two/x.txt", b"2")
         self.assert_refused_untouched(["one/x.txt", "two/x.txt"], ['"x.txt"'])
 
+    def assert_no_control_characters(self, output):
+        self.assertIsNone(re.search(rb"[\x00-\x09\x0b-\x1f\x7f]|\xc2[\x80-\x9f]", output), output)
+
+    def test_a_name_with_an_escape_sequence_and_a_carriage_return_is_printed_spelled_out(self):
+        self.write("t/clear\x1b[2J\rfake.txt", b"1")
+        r = self.assert_refused_untouched(["t"], [])
+        self.assertIn(b'"t/clear\\x1B[2J\\x0Dfake.txt": the stub refuses this name as unsafe', r.stderr)
+        self.assert_no_control_characters(r.stderr)
+
+    def test_a_c1_control_in_a_name_from_a_zip_is_printed_as_its_code_point(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            z.writestr("csi\u009b2J.txt", b"b" * 1000, compress_type=zipfile.ZIP_BZIP2)
+        self.write("in.zip", buffer.getvalue())
+        r = self.assert_refused_untouched(["--from-zip", "in.zip"], [])
+        self.assertIn(b'"csi\\u009B2J.txt": compression method 12', r.stderr)
+        self.assert_no_control_characters(r.stderr)
+
+    def test_a_skipped_link_is_named_with_its_control_characters_spelled_out(self):
+        self.write("t/file.txt", b"1")
+        os.makedirs(self.path("elsewhere"))
+        os.symlink(self.path("elsewhere"), self.path("t", "title\x1b]0;owned\x07"))
+        r = self.mksfx("-o", "out.exe", "t", code=1)
+        self.assertIn(b"title\\x1B]0;owned\\x07: link to a folder, not followed", r.stderr)
+        self.assert_no_control_characters(r.stderr)
+
     def test_a_file_of_2_gib_is_refused_before_anything_is_written(self):
         with open(self.path("huge.bin"), "wb") as f:
             f.truncate(2 << 30)  # sparse: takes no disk space

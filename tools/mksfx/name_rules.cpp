@@ -25,29 +25,13 @@ std::string PathKey(const std::string& name) {
   return !name.empty() && name.back() == '/' ? name.substr(0, name.size() - 1) : name;
 }
 
-// The name with its bytes that are no UTF-8 shown as \xNN, so that a message can name it.
-std::string Printable(const std::string& name) {
-  std::string shown;
-  for (size_t at = 0; at < name.size();) {
-    size_t start = at;
-    if (NextCharacter(name, at) != ReplacementCharacter || at - start > 1) {
-      shown.append(name, start, at - start);
-      continue;
-    }
-    static const char digits[] = "0123456789ABCDEF";
-    uint8_t byte = static_cast<uint8_t>(name[start]);
-    shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
-  }
-  return shown;
-}
-
 }  // namespace
 
 std::vector<std::string> NamesNotInUtf8(const std::vector<NamedEntry>& entries) {
   std::vector<std::string> problems;
   for (const NamedEntry& entry : entries)
     if (!IsValidUtf8(entry.name))
-      problems.push_back("\"" + Printable(entry.name) +
+      problems.push_back("\"" + entry.name +
                          "\": the file name is not UTF-8, and would show as other characters on "
                          "every machine; rename it");
   return problems;
