@@ -456,7 +456,7 @@ class Refusals(MksfxCase):
             for n in names:
                 info = zipfile.ZipInfo("placeholder")
                 info.filename = n  # as written, without zipfile's own clean-up
-                z.writestr(info, b"data")
+                z.writestr(info, b"" if n.endswith(("/", "\\")) else b"data")
         return self.write("in.zip", buffer.getvalue())
 
     def assert_refused_untouched(self, args, names):
@@ -517,6 +517,50 @@ class Refusals(MksfxCase):
         self.mksfx("--allow-case-duplicates", "-o", "both.exe", "t")
         with zipfile.ZipFile(self.path("both.exe")) as z:
             self.assertEqual(len(z.namelist()), 3)
+
+    def test_names_that_differ_in_their_separators_are_refused_even_with_allow_case_duplicates(self):
+        self.zip_with_names(["a/b.txt", "a\\b.txt", "a//b.txt"])
+        for allow in [[], ["--allow-case-duplicates"]]:
+            r = self.assert_refused_untouched(allow + ["--from-zip", "in.zip"],
+                                              ['"a\\b.txt" and "a/b.txt" are one path', '"a//b.txt" and "a/b.txt" are one path'])
+            self.assertNotIn(b"letter case", r.stderr)
+
+    def test_names_that_ntfs_folds_alike_are_refused_unless_allowed(self):
+        pairs = [("A.txt", "a.txt"), ("\u0490.txt", "\u0491.txt"), ("\u03c2.txt", "\u03c3.txt")]  # Ґ ґ, ς σ
+        for pair in pairs:
+            for n in pair:
+                self.write("t/" + n, n.encode())
+        r = self.assert_refused_untouched(["t"], [])
+        for first, second in pairs:
+            self.assertIn(('"t/%s" and "t/%s" differ only in letter case' % (second, first)).encode(), r.stderr)
+        self.mksfx("--allow-case-duplicates", "-o", "all.exe", "t")
+        with zipfile.ZipFile(self.path("all.exe")) as z:
+            self.assertEqual(sorted(z.namelist()), sorted(["t/"] + ["t/" + n for pair in pairs for n in pair]))
+
+    def test_names_that_ntfs_keeps_apart_are_taken(self):
+        names = ["\u00df.txt", "\u1e9e.txt", "k.txt", "\u212a.txt"]  # ß ẞ, k and the Kelvin sign
+        for n in names:
+            self.write("t/" + n, n.encode())
+        self.mksfx("-o", "out.exe", "t")
+        self.assert_readers_pass(self.path("out.exe"), dict({"t/": None}, **{"t/" + n: n.encode() for n in names}))
+
+    def test_a_file_where_another_entry_needs_a_folder_is_refused(self):
+        self.zip_with_names(["a", "a/b.txt", "c/", "c"])
+        for allow in [[], ["--allow-case-duplicates"]]:
+            self.assert_refused_untouched(allow + ["--from-zip", "in.zip"],
+                                          ['"a" is a file, and "a/b.txt" needs a folder', '"c" is a file, and "c/" needs a folder'])
+
+    def test_a_file_and_a_folder_that_differ_only_in_case_are_refused_even_when_allowed(self):
+        self.write("t/X", b"file")
+        self.write("t/x/inner.txt", b"below a folder")
+        r = self.assert_refused_untouched(["--allow-case-duplicates", "t"], ['"t/X" is a file, and "t/x/" needs a folder'])
+        self.assertIn(b"cannot make both", r.stderr)
+
+    def test_folders_at_one_path_merge(self):
+        self.zip_with_names(["d/", "D/", "d\\", "d//", "d/f.txt"])
+        self.mksfx("--from-zip", "in.zip", "-o", "out.exe")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual(z.namelist(), ["d/", "D/", "d\\", "d//", "d/f.txt"])
 
     def test_the_same_name_from_two_arguments_is_refused(self):
         self.write("one/x.txt", b"1")

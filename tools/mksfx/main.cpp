@@ -93,7 +93,8 @@ void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite
   for (const ImportedEntry& e : entries) {
     const Bytes& extra = e.record.localExtra;
     std::string name = EntryName(e.record.name, e.record.flags, extra.data(), static_cast<uint32_t>(extra.size()));
-    named.push_back({name, !name.empty() && name.back() == '/'});
+    // The stub makes a folder of a name that ends in either separator.
+    named.push_back({name, !name.empty() && (name.back() == '/' || name.back() == '\\')});
     total += e.record.compressedSize;
   }
   RefuseBadNames(named, o.allowCaseDuplicates);
