@@ -426,6 +426,78 @@ class FromZip(MksfxCase):
         r = subprocess.run(["unzip", "-P", "pw", "-p", self.path("out.exe"), "-"], capture_output=True)
         self.assertEqual(r.stdout, data)
 
+    @staticmethod
+    def with_central_records(archive, records):
+        """The archive (no comment) with more records at the end of its central directory."""
+        size, offset = struct.unpack_from("<II", archive, len(archive) - 10)
+        central = archive[offset:offset + size] + b"".join(records)
+        count = len(zipfile.ZipFile(io.BytesIO(archive)).infolist()) + len(records)
+        return archive[:offset] + central + struct.pack("<4s4H2IH", b"PK\x05\x06", 0, 0, count, count, len(central),
+                                                        offset, 0)
+
+    @staticmethod
+    def central_record(archive, name, new_name=None, local_offset=None):
+        """The archive's central record for name, renamed or pointed elsewhere if asked."""
+        at = struct.unpack_from("<I", archive, len(archive) - 6)[0]
+        while True:
+            nlen, xlen, clen = struct.unpack_from("<HHH", archive, at + 28)
+            if archive[at + 46:at + 46 + nlen] == name.encode():
+                break
+            at += 46 + nlen + xlen + clen
+        record = bytearray(archive[at:at + 46 + nlen + xlen + clen])
+        if local_offset is not None:
+            struct.pack_into("<I", record, 42, local_offset)
+        if new_name is not None:
+            record[46:46 + nlen] = new_name.encode()
+            struct.pack_into("<H", record, 28, len(new_name))
+        return bytes(record)
+
+    def assert_refused_with_nothing_written(self, names):
+        r = self.mksfx("--from-zip", "in.zip", "-o", "out.exe", code=2)
+        for n in names:
+            self.assertIn(n.encode(), r.stderr)
+        self.assertEqual([f for f in os.listdir(self.dir) if f.startswith("out.exe")], [])
+        return r
+
+    def test_central_records_pointing_at_one_entry_are_refused_and_nothing_written(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("small.txt", b"small")
+            z.writestr("big.bin", os.urandom(1 << 20))
+        archive = buffer.getvalue()
+        copies = [self.central_record(archive, "big.bin", new_name="copy%02d.bin" % i) for i in range(63)]
+        self.write("in.zip", self.with_central_records(archive, copies))
+        with zipfile.ZipFile(self.path("in.zip")) as z:
+            self.assertEqual(len(z.namelist()), 65)
+        r = self.assert_refused_with_nothing_written(['"copy00.bin" and "big.bin" overlap', '"copy62.bin" and "big.bin" overlap'])
+        self.assertEqual(r.stderr.count(b"overlap"), 63)
+        self.assertNotIn(b'"small.txt"', r.stderr)
+
+    def test_a_record_pointing_into_another_entrys_data_is_refused(self):
+        inner = io.BytesIO()
+        with zipfile.ZipFile(inner, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("inner.txt", b"hidden in the outer entry's data")
+        inner = inner.getvalue()
+        outer = io.BytesIO()
+        with zipfile.ZipFile(outer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("outer.bin", inner[:inner.index(CENTRAL)])  # a whole local entry as data
+        outer = outer.getvalue()
+        data_at = 30 + len("outer.bin")  # behind the first local header, which has no extra field
+        self.assertEqual(outer[data_at:data_at + 4], LOCAL)
+        record = self.central_record(inner, "inner.txt", local_offset=data_at)
+        self.write("in.zip", self.with_central_records(outer, [record]))
+        with zipfile.ZipFile(self.path("in.zip")) as z:
+            self.assertEqual(z.read("inner.txt"), b"hidden in the outer entry's data")
+        self.assert_refused_with_nothing_written(['"inner.txt" and "outer.bin" overlap'])
+
+    def test_entries_that_only_touch_are_taken(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("empty", b"")
+            z.writestr("next", b"n")
+        self.write("in.zip", buffer.getvalue())
+        self.convert(self.path("in.zip"), {"empty": b"", "next": b"n"})
+
     def test_a_bzip2_entry_is_refused_by_name_and_nothing_written(self):
         self.write("plain.txt", b"plain")
         self.write("squeezed.txt", text_bytes(self.rnd, 20000))

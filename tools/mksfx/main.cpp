@@ -86,6 +86,7 @@ void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite
   FilePtr zip(std::fopen(o.fromZip.c_str(), "rb"), &std::fclose);
   if (!zip) throw Fatal(o.fromZip + ": cannot open");
   std::vector<ImportedEntry> entries = ReadZipEntries(zip.get(), o.fromZip);
+  RefuseIfAny(OverlappingEntries(entries));
   RefuseIfAny(UnsupportedMethods(entries));
   std::vector<NamedEntry> named;
   uint64_t total = 0;
