@@ -469,7 +469,8 @@ class FromZip(MksfxCase):
         self.write("in.zip", self.with_central_records(archive, copies))
         with zipfile.ZipFile(self.path("in.zip")) as z:
             self.assertEqual(len(z.namelist()), 65)
-        r = self.assert_refused_with_nothing_written(['"copy00.bin" and "big.bin" overlap', '"copy62.bin" and "big.bin" overlap'])
+        r = self.assert_refused_with_nothing_written(['"copy00.bin" and "big.bin" overlap',
+                                                      '"copy62.bin" and "big.bin" overlap'])
         self.assertEqual(r.stderr.count(b"overlap"), 63)
         self.assertNotIn(b'"small.txt"', r.stderr)
 
@@ -594,7 +595,8 @@ class Refusals(MksfxCase):
         self.zip_with_names(["a/b.txt", "a\\b.txt", "a//b.txt"])
         for allow in [[], ["--allow-case-duplicates"]]:
             r = self.assert_refused_untouched(allow + ["--from-zip", "in.zip"],
-                                              ['"a\\b.txt" and "a/b.txt" are one path', '"a//b.txt" and "a/b.txt" are one path'])
+                                              ['"a\\b.txt" and "a/b.txt" are one path',
+                                               '"a//b.txt" and "a/b.txt" are one path'])
             self.assertNotIn(b"letter case", r.stderr)
 
     def test_names_that_ntfs_folds_alike_are_refused_unless_allowed(self):
@@ -620,12 +622,14 @@ class Refusals(MksfxCase):
         self.zip_with_names(["a", "a/b.txt", "c/", "c"])
         for allow in [[], ["--allow-case-duplicates"]]:
             self.assert_refused_untouched(allow + ["--from-zip", "in.zip"],
-                                          ['"a" is a file, and "a/b.txt" needs a folder', '"c" is a file, and "c/" needs a folder'])
+                                          ['"a" is a file, and "a/b.txt" needs a folder',
+                                           '"c" is a file, and "c/" needs a folder'])
 
     def test_a_file_and_a_folder_that_differ_only_in_case_are_refused_even_when_allowed(self):
         self.write("t/X", b"file")
         self.write("t/x/inner.txt", b"below a folder")
-        r = self.assert_refused_untouched(["--allow-case-duplicates", "t"], ['"t/X" is a file, and "t/x/" needs a folder'])
+        r = self.assert_refused_untouched(["--allow-case-duplicates", "t"],
+                                          ['"t/X" is a file, and "t/x/" needs a folder'])
         self.assertIn(b"cannot make both", r.stderr)
 
     def test_folders_at_one_path_merge(self):

@@ -42,12 +42,14 @@ TEST(NameRulesTest, DistinctPathsAreTaken) {
 }
 
 TEST(NameRulesTest, TheSameNameTwiceIsRefused) {
-  EXPECT_EQ(Problems({File("x.txt"), File("x.txt")}), Strings{"\"x.txt\": a second entry with the same path as \"x.txt\""});
+  EXPECT_EQ(Problems({File("x.txt"), File("x.txt")}),
+            Strings{"\"x.txt\": a second entry with the same path as \"x.txt\""});
 }
 
 TEST(NameRulesTest, NamesThatDifferInTheirSeparatorsAreOnePath) {
   EXPECT_EQ(Problems({File("a/b.txt"), File("a\\b.txt"), File("a//b.txt"), File("a/\\b.txt")}),
-            (Strings{SamePath("a\\b.txt", "a/b.txt"), SamePath("a//b.txt", "a/b.txt"), SamePath("a/\\b.txt", "a/b.txt")}));
+            (Strings{SamePath("a\\b.txt", "a/b.txt"), SamePath("a//b.txt", "a/b.txt"),
+                     SamePath("a/\\b.txt", "a/b.txt")}));
 }
 
 TEST(NameRulesTest, SeparatorCollisionsAreRefusedEvenWhenCaseDuplicatesAreAllowed) {

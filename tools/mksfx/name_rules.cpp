@@ -78,7 +78,8 @@ std::string ClaimPath(Paths& paths, const NamedEntry& entry, bool allowCaseDupli
   }
   if (!entry.isDirectory) {
     auto same = paths.files.emplace(entry.name, &entry);
-    if (!same.second) return Quoted(entry.name) + ": a second entry with the same path as " + Quoted(same.first->second->name);
+    if (!same.second)
+      return Quoted(entry.name) + ": a second entry with the same path as " + Quoted(same.first->second->name);
   }
   auto claim = paths.claims.emplace(key, Claim{&entry, entry.isDirectory});
   if (claim.second) return std::string();
