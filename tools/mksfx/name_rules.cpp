@@ -46,8 +46,8 @@ struct Claim {
 };
 
 struct Paths {
-  std::map<std::string, Claim> claims;               // by PathKey
-  std::map<std::string, const NamedEntry*> files;    // by the name as it stands
+  std::map<std::string, Claim> claims;             // by PathKey
+  std::map<std::string, const NamedEntry*> files;  // by the name as it stands
 };
 
 std::string FileInTheWay(const NamedEntry& file, const NamedEntry& needsFolder) {
@@ -56,8 +56,8 @@ std::string FileInTheWay(const NamedEntry& file, const NamedEntry& needsFolder) 
 }
 
 // Two files at one path: the stub would write the later one over the earlier and report
-// success. Names that differ only in letter case may be meant for other systems, so the user
-// may keep them; names that differ in their separators are one name to every Windows program.
+// success. Names that differ only in letter case the user may keep, knowing that; names that
+// differ in their separators are one name to every Windows program, which no option changes.
 std::string SecondFile(const NamedEntry& entry, const NamedEntry& first, bool allowCaseDuplicates) {
   if (NtfsUpcase(entry.name) != NtfsUpcase(first.name))
     return Quoted(entry.name) + " and " + Quoted(first.name) +
