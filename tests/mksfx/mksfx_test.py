@@ -426,6 +426,79 @@ class FromZip(MksfxCase):
         r = subprocess.run(["unzip", "-P", "pw", "-p", self.path("out.exe"), "-"], capture_output=True)
         self.assertEqual(r.stdout, data)
 
+    @staticmethod
+    def with_central_records(archive, records):
+        """The archive (no comment) with more records at the end of its central directory."""
+        size, offset = struct.unpack_from("<II", archive, len(archive) - 10)
+        central = archive[offset:offset + size] + b"".join(records)
+        count = len(zipfile.ZipFile(io.BytesIO(archive)).infolist()) + len(records)
+        return archive[:offset] + central + struct.pack("<4s4H2IH", b"PK\x05\x06", 0, 0, count, count, len(central),
+                                                        offset, 0)
+
+    @staticmethod
+    def central_record(archive, name, new_name=None, local_offset=None):
+        """The archive's central record for name, renamed or pointed elsewhere if asked."""
+        at = struct.unpack_from("<I", archive, len(archive) - 6)[0]
+        while True:
+            nlen, xlen, clen = struct.unpack_from("<HHH", archive, at + 28)
+            if archive[at + 46:at + 46 + nlen] == name.encode():
+                break
+            at += 46 + nlen + xlen + clen
+        record = bytearray(archive[at:at + 46 + nlen + xlen + clen])
+        if local_offset is not None:
+            struct.pack_into("<I", record, 42, local_offset)
+        if new_name is not None:
+            record[46:46 + nlen] = new_name.encode()
+            struct.pack_into("<H", record, 28, len(new_name))
+        return bytes(record)
+
+    def assert_refused_with_nothing_written(self, names):
+        r = self.mksfx("--from-zip", "in.zip", "-o", "out.exe", code=2)
+        for n in names:
+            self.assertIn(n.encode(), r.stderr)
+        self.assertEqual([f for f in os.listdir(self.dir) if f.startswith("out.exe")], [])
+        return r
+
+    def test_central_records_pointing_at_one_entry_are_refused_and_nothing_written(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("small.txt", b"small")
+            z.writestr("big.bin", os.urandom(1 << 20))
+        archive = buffer.getvalue()
+        copies = [self.central_record(archive, "big.bin", new_name="copy%02d.bin" % i) for i in range(63)]
+        self.write("in.zip", self.with_central_records(archive, copies))
+        with zipfile.ZipFile(self.path("in.zip")) as z:
+            self.assertEqual(len(z.namelist()), 65)
+        r = self.assert_refused_with_nothing_written(['"copy00.bin" and "big.bin" overlap',
+                                                      '"copy62.bin" and "big.bin" overlap'])
+        self.assertEqual(r.stderr.count(b"overlap"), 63)
+        self.assertNotIn(b'"small.txt"', r.stderr)
+
+    def test_a_record_pointing_into_another_entrys_data_is_refused(self):
+        inner = io.BytesIO()
+        with zipfile.ZipFile(inner, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("inner.txt", b"hidden in the outer entry's data")
+        inner = inner.getvalue()
+        outer = io.BytesIO()
+        with zipfile.ZipFile(outer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("outer.bin", inner[:inner.index(CENTRAL)])  # a whole local entry as data
+        outer = outer.getvalue()
+        data_at = 30 + len("outer.bin")  # behind the first local header, which has no extra field
+        self.assertEqual(outer[data_at:data_at + 4], LOCAL)
+        record = self.central_record(inner, "inner.txt", local_offset=data_at)
+        self.write("in.zip", self.with_central_records(outer, [record]))
+        with zipfile.ZipFile(self.path("in.zip")) as z:
+            self.assertEqual(z.read("inner.txt"), b"hidden in the outer entry's data")
+        self.assert_refused_with_nothing_written(['"inner.txt" and "outer.bin" overlap'])
+
+    def test_entries_that_only_touch_are_taken(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED) as z:
+            z.writestr("empty", b"")
+            z.writestr("next", b"n")
+        self.write("in.zip", buffer.getvalue())
+        self.convert(self.path("in.zip"), {"empty": b"", "next": b"n"})
+
     def test_a_bzip2_entry_is_refused_by_name_and_nothing_written(self):
         self.write("plain.txt", b"plain")
         self.write("squeezed.txt", text_bytes(self.rnd, 20000))
@@ -456,7 +529,7 @@ class Refusals(MksfxCase):
             for n in names:
                 info = zipfile.ZipInfo("placeholder")
                 info.filename = n  # as written, without zipfile's own clean-up
-                z.writestr(info, b"data")
+                z.writestr(info, b"" if n.endswith(("/", "\\")) else b"data")
         return self.write("in.zip", buffer.getvalue())
 
     def assert_refused_untouched(self, args, names):
@@ -518,10 +591,83 @@ class Refusals(MksfxCase):
         with zipfile.ZipFile(self.path("both.exe")) as z:
             self.assertEqual(len(z.namelist()), 3)
 
+    def test_names_that_differ_in_their_separators_are_refused_even_with_allow_case_duplicates(self):
+        self.zip_with_names(["a/b.txt", "a\\b.txt", "a//b.txt"])
+        for allow in [[], ["--allow-case-duplicates"]]:
+            r = self.assert_refused_untouched(allow + ["--from-zip", "in.zip"],
+                                              ['"a\\b.txt" and "a/b.txt" are one path',
+                                               '"a//b.txt" and "a/b.txt" are one path'])
+            self.assertNotIn(b"letter case", r.stderr)
+
+    def test_names_that_ntfs_folds_alike_are_refused_unless_allowed(self):
+        pairs = [("A.txt", "a.txt"), ("\u0490.txt", "\u0491.txt"), ("\u03c2.txt", "\u03c3.txt")]  # Ґ ґ, ς σ
+        for pair in pairs:
+            for n in pair:
+                self.write("t/" + n, n.encode())
+        r = self.assert_refused_untouched(["t"], [])
+        for first, second in pairs:
+            self.assertIn(('"t/%s" and "t/%s" differ only in letter case' % (second, first)).encode(), r.stderr)
+        self.mksfx("--allow-case-duplicates", "-o", "all.exe", "t")
+        with zipfile.ZipFile(self.path("all.exe")) as z:
+            self.assertEqual(sorted(z.namelist()), sorted(["t/"] + ["t/" + n for pair in pairs for n in pair]))
+
+    def test_names_that_ntfs_keeps_apart_are_taken(self):
+        names = ["\u00df.txt", "\u1e9e.txt", "k.txt", "\u212a.txt"]  # ß ẞ, k and the Kelvin sign
+        for n in names:
+            self.write("t/" + n, n.encode())
+        self.mksfx("-o", "out.exe", "t")
+        self.assert_readers_pass(self.path("out.exe"), dict({"t/": None}, **{"t/" + n: n.encode() for n in names}))
+
+    def test_a_file_where_another_entry_needs_a_folder_is_refused(self):
+        self.zip_with_names(["a", "a/b.txt", "c/", "c"])
+        for allow in [[], ["--allow-case-duplicates"]]:
+            self.assert_refused_untouched(allow + ["--from-zip", "in.zip"],
+                                          ['"a" is a file, and "a/b.txt" needs a folder',
+                                           '"c" is a file, and "c/" needs a folder'])
+
+    def test_a_file_and_a_folder_that_differ_only_in_case_are_refused_even_when_allowed(self):
+        self.write("t/X", b"file")
+        self.write("t/x/inner.txt", b"below a folder")
+        r = self.assert_refused_untouched(["--allow-case-duplicates", "t"],
+                                          ['"t/X" is a file, and "t/x/" needs a folder'])
+        self.assertIn(b"cannot make both", r.stderr)
+
+    def test_folders_at_one_path_merge(self):
+        self.zip_with_names(["d/", "D/", "d\\", "d//", "d/f.txt"])
+        self.mksfx("--from-zip", "in.zip", "-o", "out.exe")
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual(z.namelist(), ["d/", "D/", "d\\", "d//", "d/f.txt"])
+
     def test_the_same_name_from_two_arguments_is_refused(self):
         self.write("one/x.txt", b"1")
         self.write("two/x.txt", b"2")
         self.assert_refused_untouched(["one/x.txt", "two/x.txt"], ['"x.txt"'])
+
+    def assert_no_control_characters(self, output):
+        self.assertIsNone(re.search(rb"[\x00-\x09\x0b-\x1f\x7f]|\xc2[\x80-\x9f]", output), output)
+
+    def test_a_name_with_an_escape_sequence_and_a_carriage_return_is_printed_spelled_out(self):
+        self.write("t/clear\x1b[2J\rfake.txt", b"1")
+        r = self.assert_refused_untouched(["t"], [])
+        self.assertIn(b'"t/clear\\x1B[2J\\x0Dfake.txt": the stub refuses this name as unsafe', r.stderr)
+        self.assert_no_control_characters(r.stderr)
+
+    def test_a_c1_control_in_a_name_from_a_zip_is_printed_as_its_code_point(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            z.writestr("csi\u009b2J.txt", b"b" * 1000, compress_type=zipfile.ZIP_BZIP2)
+        self.write("in.zip", buffer.getvalue())
+        r = self.assert_refused_untouched(["--from-zip", "in.zip"], [])
+        self.assertIn(b'"csi\\u009B2J.txt": compression method 12', r.stderr)
+        self.assert_no_control_characters(r.stderr)
+
+    def test_a_skipped_link_is_named_with_its_control_characters_spelled_out(self):
+        self.write("t/file.txt", b"1")
+        os.makedirs(self.path("elsewhere"))
+        os.symlink(self.path("elsewhere"), self.path("t", "title\x1b]0;owned\x07"))
+        r = self.mksfx("-o", "out.exe", "t", code=1)
+        self.assertIn(b"title\\x1B]0;owned\\x07: link to a folder, not followed", r.stderr)
+        self.assert_no_control_characters(r.stderr)
 
     def test_a_file_of_2_gib_is_refused_before_anything_is_written(self):
         with open(self.path("huge.bin"), "wb") as f:

@@ -9,6 +9,7 @@
 #include "extract/archive_walk.h"
 #include "extract/crc32.h"
 #include "extract/utf8.h"
+#include "tools/common/printable_text.h"
 #include "tools/mksfx/archive_writer.h"
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"
@@ -24,9 +25,13 @@ namespace {
 
 using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
+// Every message goes out through here. The names in it come from archives and file systems,
+// which may hold control characters and bytes that are no text; those are spelled out.
+void Say(const std::string& message) { std::fprintf(stderr, "mksfx: %s\n", PrintableText(message).c_str()); }
+
 void RefuseIfAny(const std::vector<std::string>& problems) {
   if (problems.empty()) return;
-  for (const std::string& problem : problems) std::fprintf(stderr, "mksfx: %s\n", problem.c_str());
+  for (const std::string& problem : problems) Say(problem);
   throw Fatal("refused; nothing written");
 }
 
@@ -72,8 +77,8 @@ size_t BuildFromSources(const Options& o, const Bytes& stub, const OutputFile::R
   for (const SourceEntry& e : tree.entries) e.isDirectory ? writer.AddDirectory(e) : writer.AddFile(e);
   writer.Finish();
   out.Commit(lastStep);
-  for (const std::string& skipped : tree.skipped) std::fprintf(stderr, "mksfx: skipped %s\n", skipped.c_str());
-  if (!o.quiet) std::fprintf(stderr, "mksfx: %s: %zu entries\n", o.output.c_str(), tree.entries.size());
+  for (const std::string& skipped : tree.skipped) Say("skipped " + skipped);
+  if (!o.quiet) Say(o.output + ": " + std::to_string(tree.entries.size()) + " entries");
   return tree.skipped.size();
 }
 
@@ -81,6 +86,7 @@ void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite
   FilePtr zip(std::fopen(o.fromZip.c_str(), "rb"), &std::fclose);
   if (!zip) throw Fatal(o.fromZip + ": cannot open");
   std::vector<ImportedEntry> entries = ReadZipEntries(zip.get(), o.fromZip);
+  RefuseIfAny(OverlappingEntries(entries));
   RefuseIfAny(UnsupportedMethods(entries));
   std::vector<NamedEntry> named;
   uint64_t total = 0;
@@ -88,7 +94,8 @@ void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite
   for (const ImportedEntry& e : entries) {
     const Bytes& extra = e.record.localExtra;
     std::string name = EntryName(e.record.name, e.record.flags, extra.data(), static_cast<uint32_t>(extra.size()));
-    named.push_back({name, !name.empty() && name.back() == '/'});
+    // The stub makes a folder of a name that ends in either separator.
+    named.push_back({name, !name.empty() && (name.back() == '/' || name.back() == '\\')});
     total += e.record.compressedSize;
   }
   RefuseBadNames(named, o.allowCaseDuplicates);
@@ -100,7 +107,7 @@ void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite
   for (const ImportedEntry& e : entries) writer.AddImported(e, zip.get());
   writer.Finish();
   out.Commit(lastStep);
-  if (!o.quiet) std::fprintf(stderr, "mksfx: %s: %zu entries\n", o.output.c_str(), entries.size());
+  if (!o.quiet) Say(o.output + ": " + std::to_string(entries.size()) + " entries");
 }
 
 int Run(const std::vector<std::string>& arguments) {
@@ -130,10 +137,10 @@ int main(int argc, char** argv) {
   try {
     code = Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const MksfxError& e) {
-    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    Say(e.what());
     code = e.code();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    Say(e.what());
     code = ExitFatal;
   }
   ReleaseCrcTable();

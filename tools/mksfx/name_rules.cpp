@@ -5,8 +5,11 @@
 #include "extract/safe_name.h"
 #include "extract/utf8.h"
 #include "tools/mksfx/limits.h"
+#include "tools/mksfx/ntfs_case.h"
 
 namespace {
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 // The stub would stop at an empty name, cut or fail a long one and refuse an unsafe one, and
 // the user would learn of it only on the receiving machine.
@@ -14,31 +17,77 @@ std::string ProblemWithName(const std::string& name) {
   if (name.empty() || name == "/") return "an entry has an empty name";
   size_t length = Utf16Length(name);
   if (length > MaxEntryNameLength)
-    return "\"" + name + "\": name is " + std::to_string(length) + " characters long, the stub takes at most " +
+    return Quoted(name) + ": name is " + std::to_string(length) + " characters long, the stub takes at most " +
            std::to_string(MaxEntryNameLength);
-  if (IsUnsafeName(name)) return "\"" + name + "\": the stub refuses this name as unsafe";
+  if (IsUnsafeName(name)) return Quoted(name) + ": the stub refuses this name as unsafe";
   return std::string();
 }
 
-// "a" and "a/" would be the same path on disk, so names are compared without the slash.
+// The path the stub writes the entry to, as Windows reads it: "\" separates levels as "/" does,
+// and doubled or trailing separators add none. Levels are joined by "/", letters upcased as
+// NTFS compares them, so that two entries share a key exactly when they share a file or
+// folder on disk.
 std::string PathKey(const std::string& name) {
-  return !name.empty() && name.back() == '/' ? name.substr(0, name.size() - 1) : name;
+  std::string path;
+  size_t start = 0;
+  for (size_t at = 0; at <= name.size(); at++) {
+    if (at < name.size() && name[at] != '/' && name[at] != '\\') continue;
+    if (at > start) path += (path.empty() ? "" : "/") + name.substr(start, at - start);
+    start = at + 1;
+  }
+  return NtfsUpcase(path);
 }
 
-// The name with its bytes that are no UTF-8 shown as \xNN, so that a message can name it.
-std::string Printable(const std::string& name) {
-  std::string shown;
-  for (size_t at = 0; at < name.size();) {
-    size_t start = at;
-    if (NextCharacter(name, at) != ReplacementCharacter || at - start > 1) {
-      shown.append(name, start, at - start);
-      continue;
-    }
-    static const char digits[] = "0123456789ABCDEF";
-    uint8_t byte = static_cast<uint8_t>(name[start]);
-    shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+// Which entry first needs a path on disk, and whether as a folder: a folder entry needs its own
+// path, and every entry needs the folders above it.
+struct Claim {
+  const NamedEntry* entry;
+  bool asFolder;
+};
+
+struct Paths {
+  std::map<std::string, Claim> claims;             // by PathKey
+  std::map<std::string, const NamedEntry*> files;  // by the name as it stands
+};
+
+std::string FileInTheWay(const NamedEntry& file, const NamedEntry& needsFolder) {
+  return Quoted(file.name) + " is a file, and " + Quoted(needsFolder.name) +
+         " needs a folder at the same path on Windows; the stub cannot make both";
+}
+
+// Two files at one path: the stub would write the later one over the earlier and report
+// success. Names that differ only in letter case the user may keep, knowing that; names that
+// differ in their separators are one name to every Windows program, which no option changes.
+std::string SecondFile(const NamedEntry& entry, const NamedEntry& first, bool allowCaseDuplicates) {
+  if (NtfsUpcase(entry.name) != NtfsUpcase(first.name))
+    return Quoted(entry.name) + " and " + Quoted(first.name) +
+           " are one path on Windows, where \"\\\" separates folders as \"/\" does and empty levels "
+           "add nothing; one would overwrite the other";
+  if (allowCaseDuplicates) return std::string();
+  return Quoted(entry.name) + " and " + Quoted(first.name) +
+         " differ only in letter case and would overwrite each other on Windows "
+         "(--allow-case-duplicates keeps both)";
+}
+
+// Claims the entry's path and the folders above it; the message says why it cannot have them.
+std::string ClaimPath(Paths& paths, const NamedEntry& entry, bool allowCaseDuplicates) {
+  std::string key = PathKey(entry.name);
+  for (size_t slash = key.find('/'); slash != std::string::npos; slash = key.find('/', slash + 1)) {
+    const Claim& above = paths.claims.emplace(key.substr(0, slash), Claim{&entry, true}).first->second;
+    if (!above.asFolder) return FileInTheWay(*above.entry, entry);
   }
-  return shown;
+  if (!entry.isDirectory) {
+    auto same = paths.files.emplace(entry.name, &entry);
+    if (!same.second)
+      return Quoted(entry.name) + ": a second entry with the same path as " + Quoted(same.first->second->name);
+  }
+  auto claim = paths.claims.emplace(key, Claim{&entry, entry.isDirectory});
+  if (claim.second) return std::string();
+  const Claim& first = claim.first->second;
+  if (first.asFolder && entry.isDirectory) return std::string();  // folders merge harmlessly
+  if (first.asFolder) return FileInTheWay(entry, *first.entry);
+  if (entry.isDirectory) return FileInTheWay(*first.entry, entry);
+  return SecondFile(entry, *first.entry, allowCaseDuplicates);
 }
 
 }  // namespace
@@ -47,34 +96,19 @@ std::vector<std::string> NamesNotInUtf8(const std::vector<NamedEntry>& entries) 
   std::vector<std::string> problems;
   for (const NamedEntry& entry : entries)
     if (!IsValidUtf8(entry.name))
-      problems.push_back("\"" + Printable(entry.name) +
-                         "\": the file name is not UTF-8, and would show as other characters on "
+      problems.push_back(Quoted(entry.name) +
+                         ": the file name is not UTF-8, and would show as other characters on "
                          "every machine; rename it");
   return problems;
 }
 
 std::vector<std::string> NameProblems(const std::vector<NamedEntry>& entries, bool allowCaseDuplicates) {
   std::vector<std::string> problems;
-  std::map<std::string, const NamedEntry*> exact, folded;
+  Paths paths;
   for (const NamedEntry& entry : entries) {
     std::string problem = ProblemWithName(entry.name);
-    if (!problem.empty()) {
-      problems.push_back(problem);
-      continue;
-    }
-    std::string key = PathKey(entry.name);
-    auto same = exact.emplace(key, &entry);
-    if (!same.second) {
-      problems.push_back("\"" + entry.name + "\": a second entry with the same path as \"" + same.first->second->name + "\"");
-      continue;
-    }
-    auto alike = folded.emplace(FoldCase(key), &entry);
-    // Two folders that differ in case merge harmlessly on Windows; anything else overwrites.
-    bool bothFolders = entry.isDirectory && alike.first->second->isDirectory;
-    if (!alike.second && !bothFolders && !allowCaseDuplicates)
-      problems.push_back("\"" + entry.name + "\" and \"" + alike.first->second->name +
-                         "\" differ only in letter case and would overwrite each other on Windows "
-                         "(--allow-case-duplicates keeps both)");
+    if (problem.empty()) problem = ClaimPath(paths, entry, allowCaseDuplicates);
+    if (!problem.empty()) problems.push_back(problem);
   }
   return problems;
 }

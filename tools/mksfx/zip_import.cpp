@@ -101,9 +101,14 @@ uint64_t ReadCentralHeader(const Reader& r, uint64_t at, int64_t shift, Imported
   uint64_t localAt = static_cast<uint64_t>(static_cast<int64_t>(offset) + shift);
   uint16_t localNameLength = Load16(&local[26]), localExtraLength = Load16(&local[28]);
   e.localExtra = WithoutZip64(r.ReadAt(localAt + LocalHeaderSize + localNameLength, localExtraLength));
+  out.headerOffset = localAt;
   out.dataOffset = localAt + LocalHeaderSize + localNameLength + localExtraLength;
   return at + CentralHeaderSize + nameLength + extraLength + commentLength;
 }
+
+// A data descriptor behind the data is left out: mksfx takes the sizes from the central
+// directory and never reads one.
+uint64_t DataEnd(const ImportedEntry& e) { return e.dataOffset + e.record.compressedSize; }
 
 // Where the central directory ends: at the end record, or in front of the ZIP64 records.
 uint64_t CentralDirectoryEnd(const Reader& r, uint64_t endAt) {
@@ -138,6 +143,24 @@ std::vector<ImportedEntry> ReadZipEntries(FILE* zip, const std::string& zipName)
   uint64_t at = centralAt;
   for (ImportedEntry& entry : entries) at = ReadCentralHeader(r, at, shift, entry);
   return entries;
+}
+
+std::vector<std::string> OverlappingEntries(const std::vector<ImportedEntry>& entries) {
+  std::vector<const ImportedEntry*> byPosition;
+  for (const ImportedEntry& e : entries) byPosition.push_back(&e);
+  std::stable_sort(byPosition.begin(), byPosition.end(),
+                   [](const ImportedEntry* a, const ImportedEntry* b) { return a->headerOffset < b->headerOffset; });
+  // In order of position, an entry overlaps another exactly when it starts before the furthest
+  // end reached so far.
+  std::vector<std::string> problems;
+  const ImportedEntry* furthest = nullptr;
+  for (const ImportedEntry* e : byPosition) {
+    if (furthest && e->headerOffset < DataEnd(*furthest))
+      problems.push_back("\"" + e->record.name + "\" and \"" + furthest->record.name +
+                         "\" overlap in the input ZIP: its central directory points both into the same bytes");
+    if (!furthest || DataEnd(*e) > DataEnd(*furthest)) furthest = e;
+  }
+  return problems;
 }
 
 std::vector<std::string> UnsupportedMethods(const std::vector<ImportedEntry>& entries) {
