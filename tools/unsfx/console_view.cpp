@@ -2,6 +2,7 @@
 
 #include "extract/format.h"
 #include "extract/sfx_state.h"
+#include "tools/common/printable_text.h"
 
 ConsoleView::ConsoleView(const ViewSettings& settings, Prompter& prompter, std::ostream& messages)
     : settings_(settings), prompter_(prompter), messages_(messages) {}
@@ -33,8 +34,10 @@ std::vector<std::string> ConsoleView::SelectedNames() {
 bool ConsoleView::StoredPathsChecked() { return settings_.storedPaths; }
 void ConsoleView::UncheckAndDisableStoredPaths() { settings_.storedPaths = false; }
 
+// Names come from the archive and may hold control characters: a terminal shown them raw
+// would clear its screen or let "evil.exe\rharmless.txt" print as harmless.txt.
 void ConsoleView::SetStatus(const std::string& text) {
-  if (!settings_.quiet) messages_ << text << '\n';
+  if (!settings_.quiet) messages_ << PrintableText(text) << '\n';
 }
 
 void ConsoleView::RecordMessage(const std::string& caption) {
@@ -52,7 +55,7 @@ void ConsoleView::ShowMessage(const std::string& text, const std::string& captio
   RecordMessage(caption);
   // The closing verdict also arrives as the status line; the caller lists what failed.
   if (report_.finished) return;
-  messages_ << "unsfx: " << caption << ' ' << text << '\n';
+  messages_ << "unsfx: " << caption << ' ' << PrintableText(text) << '\n';
 }
 
 void ConsoleView::AskPassword() {
@@ -70,7 +73,7 @@ void ConsoleView::AskOverwrite() {
   // Without a terminal nobody can answer: the file is left alone.
   sfx.confirmAnswer = 0;
   if (!prompter_.Interactive()) return;
-  std::string question = sfx.confirmName + msg::OverwriteQuestionSuffix +
+  std::string question = PrintableText(sfx.confirmName) + msg::OverwriteQuestionSuffix +
                          " [y]es, [n]o, [A]ll, [N]one: ";
   // Asked again until one of the four answers comes; the end of input leaves the file alone.
   while (std::optional<std::string> answer = prompter_.ReadLine(question, true)) {

@@ -3,13 +3,14 @@
 #include "extract/crc32.h"
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
+#include "tools/common/printable_text.h"
 #include "tools/unsfx/archive_file.h"
 #include "tools/unsfx/console_view.h"
 #include "tools/unsfx/exit_codes.h"
 
 // The entries the listing reached, also from a damaged archive, whose damage the exit code tells.
 static int PrintListing(ConsoleView& view, std::ostream& out) {
-  for (const std::string& name : view.NamesInArchiveOrder()) out << name << '\n';
+  for (const std::string& name : view.NamesInArchiveOrder()) out << PrintableText(name) << '\n';
   return view.Report().archiveError ? ExitBadArchive : ExitAllFine;
 }
 
@@ -23,7 +24,7 @@ static int RunOverAllEntries(ConsoleView& view, ScanMode mode, std::ostream& mes
   std::vector<std::string> failed = view.SelectedNames();
   for (const std::string& name : failed) {
     std::string reason = view.FailureOf(name);
-    messages << "unsfx: failed: " << name << (reason.empty() ? "" : " (" + reason + ")") << '\n';
+    messages << "unsfx: failed: " << PrintableText(name) << (reason.empty() ? "" : " (" + reason + ")") << '\n';
   }
   int code = ExitCodeFor(view.Report(), static_cast<int>(failed.size()));
   if (code == ExitWrongPassword) messages << "unsfx: the password was refused three times; the run ended there\n";

@@ -551,6 +551,27 @@ class NamesAndPaths(UnsfxCase):
         self.assertEqual(os.listdir(target), ["ok.txt"])
 
 
+class TerminalSafety(UnsfxCase):
+    """Names reach a terminal: control characters in them are spelled out, never sent."""
+
+    NAMES = ["evil.exe\rharmless.txt", "\x1b]0;owned\x07title.txt", "\x1b[2Jclear.txt", "c1\u009b31m.txt", "plain.txt"]
+    SHOWN = ["evil.exe\\x0Dharmless.txt", "\\x1B]0;owned\\x07title.txt", "\\x1B[2Jclear.txt", "c1\\u009B31m.txt",
+             "plain.txt"]
+
+    def test_list_progress_and_refusals_show_control_characters_escaped(self):
+        archive = self.pyzip("names.zip", [(name, b"x") for name in self.NAMES])
+        listing = self.unsfx("list", archive)
+        self.assertExit(listing, ALL_FINE)
+        self.assertEqual(listing.stdout.decode().splitlines(), self.SHOWN)
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        for raw in (b"\r", b"\x1b", b"\x07", "\u009b".encode()):
+            self.assertNotIn(raw, result.stdout + result.stderr)
+        self.assertIn(b"unsfx: Unsafe path... evil.exe\\x0Dharmless.txt\n", result.stderr)
+        self.assertIn(b"unsfx: failed: \\x1B[2Jclear.txt (its name is unsafe)\n", result.stderr)
+        self.assertIn(b"Extracting: " + target.replace("/", "\\").encode() + b"\\c1\\u009B31m.txt\n", result.stderr)
+
+
 class FullDisk(UnsfxCase):
     """A real file system that fills up: a tmpfs of 256 KiB (root may mount one)."""
 
