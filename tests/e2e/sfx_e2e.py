@@ -990,7 +990,8 @@ class SignedExe(SfxTest):
     def test_the_windows_mksfx_refuses_to_sign_and_writes_nothing(self):
         # It cannot run osslsigncode; the README says to sign its output afterwards.
         src, exe = self.tree(NESTED), self.dir / "made.exe"
-        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", "--sign", "publisher.p12", "-o", wine_path(exe), "."],
+        bitness = ["--64"] if is_64_bit(STUB) else []  # the stub under test, as mksfx() picks it
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, "--sign", "publisher.p12", "-o", wine_path(exe), "."],
                               cwd=src, capture_output=True, text=True, timeout=120)
         self.assertEqual(done.returncode, 7, done.stderr)
         self.assertIn("cannot sign", done.stderr)
