@@ -10,6 +10,7 @@ Settings come from the environment (CTest sets them): KVX_SFX_STUB, KVX_SFX_DRIV
 KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-run.
 """
 
+import io
 import os
 import random
 import shlex
@@ -56,6 +57,8 @@ EXIT_SECONDS = 15 * SLOW
 
 PASSWORD = "secret"
 WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
+
+FAILURE = "The hi-lighted file(s) failed CRC validation"
 
 
 def wine_path(path):
@@ -303,6 +306,22 @@ class SfxTest(unittest.TestCase):
         self.assertEqual(self.drive("wait-dialog", STARTUP_MS), ["Extraction Successful"])
         self.expect_message("Extraction Successful", "Extraction was successful")
         self.assertEqual(self.text(STATUS_LINE), "Extraction successful")
+
+    def expect_failure(self):
+        self.expect_message("Failure", FAILURE)
+        self.assertEqual(self.text(STATUS_LINE), "The hi-ligted file(s) failed CRC validation")
+
+    def expect_damage_at(self, offset):
+        """The message of a walk that stopped at `offset` in the archive, named by its offset in
+        the exe, where the archive stands behind the stub."""
+        self.expect_message("Archive error..", f"The archive is damaged at offset {len(STUB.read_bytes()) + offset}: "
+                                               "the entries behind it cannot be reached.")
+
+    def start_damaged(self, archive, offset):
+        """The first listing runs before the dialog shows, so its message comes first."""
+        self.start(archive, wait_for_main=False)
+        self.expect_damage_at(offset)
+        self.wait_for_main()
 
     def expect_whole_extraction(self, files):
         """Extract into a new folder: success, every file byte for byte, no item left selected."""
@@ -669,6 +688,12 @@ def local_header_offsets(archive):
     return offsets
 
 
+def data_offset(archive, at):
+    """Where the data of the entry whose local header stands at `at` begins."""
+    name_len, extra_len = struct.unpack_from("<2H", archive, at + 26)
+    return at + 30 + name_len + extra_len
+
+
 def central_header_offsets(archive):
     offsets, at = [], archive.find(b"PK\x01\x02")
     while at >= 0 and archive[at:at + 4] == b"PK\x01\x02":
@@ -696,21 +721,19 @@ class BrokenArchives(SfxTest):
         self.assertEqual(self.selected(), ["3-method12.txt", "4-after.txt"])
         self.leave()
 
-    def test_corrupted_entry_stays_highlighted_and_the_run_reports_crc_failure(self):
+    def test_corrupted_entry_stays_highlighted_leaves_no_file_and_the_run_reports_crc_failure(self):
         good = {"a.txt": text_bytes(11, 2000), "c.txt": text_bytes(12, 2000)}
         entries = [("a.txt", good["a.txt"]), ("b.bin", noise_bytes(13, 1000)),
                    ("c.txt", good["c.txt"])]
         archive = bytearray(self.python_zip(entries, zipfile.ZIP_STORED))
-        at = local_header_offsets(archive)[1]
-        name_len, extra_len = struct.unpack_from("<2H", archive, at + 26)
-        archive[at + 30 + name_len + extra_len + 500] ^= 0xFF
+        archive[data_offset(archive, local_header_offsets(archive)[1]) + 500] ^= 0xFF
         self.start(bytes(archive))
         out = self.dir / "out"
         self.extract_to(out)
-        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
-        self.assertEqual(self.text(STATUS_LINE), "The hi-ligted file(s) failed CRC validation")
+        self.expect_failure()
         self.assertEqual(self.selected(), ["b.bin"])
         self.assertFiles(out, good)
+        self.assertTreeIs(out, ["a.txt", "c.txt"])  # neither b.bin nor its temporary file
         self.leave()
 
     def test_unsafe_names_are_refused_and_nothing_lands_outside_the_extract_path(self):
@@ -738,6 +761,9 @@ class StreamedArchives(SfxTest):
 
     FILES = {"readme.txt": text_bytes(40, 700), "docs/guide.txt": text_bytes(41, 90000),
              "docs/img/logo.bin": noise_bytes(42, 70000), "empty.txt": b""}
+    # For zipfile writing into a pipe: the stored entry has no sizes in its local header.
+    STORED = {"1-first.txt": text_bytes(43, 3000), "2-stored.bin": noise_bytes(44, 500),
+              "3-after.txt": text_bytes(45, 300)}
 
     def test_an_archive_zip_wrote_into_a_pipe_lists_and_extracts_completely(self):
         src = self.tree(self.FILES)
@@ -752,21 +778,41 @@ class StreamedArchives(SfxTest):
         self.expect_whole_extraction(self.FILES)
         self.leave()
 
-    def test_a_stored_entry_without_sizes_is_refused_and_leaves_no_file(self):
-        # zipfile writing into a pipe, which it cannot seek in.
+    def piped_python_zip(self):
+        """zipfile writing into a pipe, which it cannot seek in: the stored entry's sizes are only
+        in its data descriptor. Returns the archive and where that entry's data begins."""
         reader = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         with zipfile.ZipFile(reader.stdin, "w") as zf:
-            zf.writestr("1-first.txt", text_bytes(43, 3000), zipfile.ZIP_DEFLATED)
-            zf.writestr("2-stored.bin", noise_bytes(44, 500), zipfile.ZIP_STORED)
-            zf.writestr("3-after.txt", text_bytes(45, 300), zipfile.ZIP_DEFLATED)
+            for name, data in self.STORED.items():
+                zf.writestr(name, data, zipfile.ZIP_STORED if name.endswith(".bin") else zipfile.ZIP_DEFLATED)
         archive, _ = reader.communicate()
-        self.start(archive)
-        # Nothing shows where the stored data ends, so the walk cannot reach the third entry.
+        at = zipfile.ZipFile(io.BytesIO(archive)).getinfo("2-stored.bin").header_offset
+        flags, method = struct.unpack_from("<2H", archive, at + 6)
+        self.assertEqual((flags & 8, method, struct.unpack_from("<2I", archive, at + 18)), (8, 0, (0, 0)))
+        return bytearray(archive), data_offset(archive, at)
+
+    def test_a_stored_entry_without_sizes_ends_at_the_descriptor_that_proves_its_bytes(self):
+        archive, _ = self.piped_python_zip()
+        self.start(bytes(archive))
+        self.assertEqual(self.names(), sorted(self.STORED))
+        self.expect_whole_extraction(self.STORED)
+        self.assertTreeIs(self.dir / "out", sorted(self.STORED))
+        self.leave()
+
+    def test_a_stored_entry_whose_descriptor_does_not_match_its_bytes_is_refused_and_leaves_no_file(self):
+        archive, data = self.piped_python_zip()
+        descriptor = data + len(self.STORED["2-stored.bin"])
+        self.assertEqual(archive[descriptor:descriptor + 4], b"PK\x07\x08")
+        archive[descriptor + 4] ^= 0xFF  # its CRC-32
+        # Nothing shows where the stored data ends, so the walk stops at its start.
+        self.start_damaged(bytes(archive), data)
         self.assertEqual(self.names(), ["1-first.txt", "2-stored.bin"])
         out = self.dir / "out"
         self.extract_to(out)
         self.expect_message("Unable to extract...", "Stored entry without sizes: its end is unknown")
-        self.expect_message("Failure", "The hi-lighted file(s) failed CRC validation")
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, {"1-first.txt": self.STORED["1-first.txt"]})
         self.assertTreeIs(out, ["1-first.txt"])
         self.assertEqual(self.selected(), ["2-stored.bin"])
         self.leave()
