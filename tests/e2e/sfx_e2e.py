@@ -278,6 +278,13 @@ class SfxTest(unittest.TestCase):
     def names(self):
         return [name for name, _ in self.listing()]
 
+    def wait_for_listing(self, names):
+        """A click is posted, so the relisting it starts may come a moment later."""
+        for _ in range(100):
+            if self.names() == names:
+                return
+        self.assertEqual(self.names(), names)
+
     def selected(self):
         return [name for name, chosen in self.listing() if chosen]
 
@@ -404,6 +411,13 @@ class Listing(SfxTest):
         self.assertEqual(self.listing(), [])
         self.assertFalse(self.checked(STORED_PATHS))
         self.assertFalse(self.enabled(STORED_PATHS))
+        self.leave()
+
+    def test_bytes_that_are_no_archive_say_it_cannot_read_the_archive_header(self):
+        self.start(b"no archive here\n" * 100, wait_for_main=False)
+        self.expect_message("Error...", "Can't read archive header")
+        self.wait_for_main()
+        self.assertEqual(self.listing(), [])
         self.leave()
 
 
@@ -755,6 +769,91 @@ class BrokenArchives(SfxTest):
         self.leave()
 
 
+class DamagedArchives(SfxTest):
+    """Behind the last entry comes the central directory or another record of the archive's end.
+    A walk that stops anywhere else met damage: the entries in front of it are listed and
+    extracted, a message names the offset in the exe where the walk stopped, at every listing and
+    in every run, and the run fails however well the entries it reached verified."""
+
+    ENTRIES = [("docs/a.txt", text_bytes(50, 1500)), ("b.txt", text_bytes(51, 800)),
+               ("c.bin", noise_bytes(52, 900))]
+
+    def archive(self):
+        return bytearray(self.python_zip(self.ENTRIES, zipfile.ZIP_STORED))
+
+    def expect_damaged_run(self, offset, reached):
+        """A run: the entries reached land byte for byte, the walk's end is damage, and it fails."""
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_damage_at(offset)
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, dict(self.ENTRIES[:reached]))
+        self.assertEqual(self.selected(), [])  # every entry the walk reached verified
+        return out
+
+    def test_stray_bytes_between_two_entries_are_damage_at_start_on_every_relisting_and_in_the_run(self):
+        archive = self.archive()
+        at = local_header_offsets(archive)[1]
+        archive[at:at] = b"stray bytes"
+        self.start_damaged(bytes(archive), at)
+        self.assertEqual(self.listing(), [("docs/a.txt", True)])
+        self.drive("click", STORED_PATHS)
+        self.expect_damage_at(at)
+        self.wait_for_listing(["a.txt"])
+        self.drive("click", STORED_PATHS)
+        self.expect_damage_at(at)
+        self.wait_for_listing(["docs/a.txt"])
+        self.assertTrue(self.checked(STORED_PATHS))
+        out = self.expect_damaged_run(at, reached=1)
+        self.assertTreeIs(out, ["docs", "docs/a.txt"])
+        self.leave()
+
+    def test_a_damaged_local_header_signature_ends_the_walk_at_that_header(self):
+        archive = self.archive()
+        at = local_header_offsets(archive)[2]
+        archive[at + 1] = ord("X")  # "PX", no record of any kind
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "c.bin").write_bytes(b"old c.bin\n")
+        self.start_damaged(bytes(archive), at)
+        self.assertEqual(self.names(), ["b.txt", "docs/a.txt"])
+        self.expect_damaged_run(at, reached=2)
+        self.assertTreeIs(out, ["b.txt", "c.bin", "docs", "docs/a.txt"])
+        self.assertEqual((out / "c.bin").read_bytes(), b"old c.bin\n")  # never reached
+        self.leave()
+
+    def test_a_file_that_ends_right_behind_an_entry_is_damaged_at_its_end(self):
+        archive = self.archive()
+        del archive[central_header_offsets(archive)[0]:]
+        self.start_damaged(bytes(archive), len(archive))
+        self.assertEqual(self.names(), ["b.txt", "c.bin", "docs/a.txt"])
+        out = self.expect_damaged_run(len(archive), reached=3)
+        self.assertTreeIs(out, ["b.txt", "c.bin", "docs", "docs/a.txt"])
+        self.leave()
+
+    def test_zero_bytes_where_an_entry_stood_are_damage_for_the_central_directory_still_lists_it(self):
+        archive = self.archive()
+        at, central = local_header_offsets(archive)[2], central_header_offsets(archive)[0]
+        archive[at:central] = bytes(central - at)
+        self.start_damaged(bytes(archive), at)
+        self.assertEqual(self.names(), ["b.txt", "docs/a.txt"])
+        out = self.expect_damaged_run(at, reached=2)
+        self.assertTreeIs(out, ["b.txt", "docs", "docs/a.txt"])
+        self.leave()
+
+    def test_padding_in_front_of_a_central_directory_that_lists_every_entry_is_no_damage(self):
+        archive = self.archive()
+        central, end = central_header_offsets(archive)[0], archive.rfind(b"PK\x05\x06")
+        struct.pack_into("<I", archive, end + 16, central + 64)  # where the end record finds it
+        archive[central:central] = bytes(64)
+        self.start(bytes(archive))  # no message holds up the dialog
+        self.assertEqual(self.names(), ["b.txt", "c.bin", "docs/a.txt"])
+        self.expect_whole_extraction(dict(self.ENTRIES))
+        self.expect_nothing_more()
+        self.leave()
+
+
 class StreamedArchives(SfxTest):
     """Writers that cannot seek back leave the sizes out of the local headers (flag bit 3) and
     write them into a data descriptor behind each entry's data."""
@@ -855,12 +954,6 @@ class DeviceNames(SfxTest):
 class KeyboardFocus(SfxTest):
     """Extract and "Use Stored Paths" are disabled while a scan runs; the keyboard must still
     reach the dialog afterwards."""
-
-    def wait_for_listing(self, names):
-        for _ in range(100):
-            if self.names() == names:
-                return
-        self.assertEqual(self.names(), names)
 
     def expect_focus(self, control):
         """Keys are posted, so the focus may move a moment after the key was sent."""
