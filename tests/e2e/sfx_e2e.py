@@ -21,6 +21,7 @@ import sys
 import time
 import unittest
 import zipfile
+from contextlib import contextmanager
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -59,6 +60,8 @@ PASSWORD = "secret"
 WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
 
 FAILURE = "The hi-lighted file(s) failed CRC validation"
+ERROR_ACCESS_DENIED = 5
+ERROR_DISK_FULL = 112
 
 
 def wine_path(path):
@@ -329,6 +332,10 @@ class SfxTest(unittest.TestCase):
         self.start(archive, wait_for_main=False)
         self.expect_damage_at(offset)
         self.wait_for_main()
+
+    def system_text(self, code):
+        """The system's reason for an error, as a message ends it: without the full stop."""
+        return self.drive("system-text", code)[0].rstrip(".")
 
     def expect_whole_extraction(self, files):
         """Extract into a new folder: success, every file byte for byte, no item left selected."""
@@ -852,6 +859,81 @@ class DamagedArchives(SfxTest):
         self.expect_whole_extraction(dict(self.ENTRIES))
         self.expect_nothing_more()
         self.leave()
+
+
+class Replacing(SfxTest):
+    """Each entry is written under a temporary name beside its own and takes its name only once
+    its CRC-32 and size verify: a file of that name is replaced by a verified one or left as it
+    was, and no temporary file outlives the run."""
+
+    def test_a_failed_entry_leaves_the_file_it_would_replace_byte_identical(self):
+        entries = [("a.txt", text_bytes(60, 900)), ("b.bin", noise_bytes(61, 1200)),
+                   ("c.txt", text_bytes(62, 400))]
+        archive = bytearray(self.python_zip(entries, zipfile.ZIP_STORED))
+        archive[data_offset(archive, local_header_offsets(archive)[1]) + 600] ^= 0xFF
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "b.bin").write_bytes(b"old b.bin\n")
+        self.start(bytes(archive))
+        self.extract_to(out)
+        self.assertEqual(self.drive("overwrite", "yes"), ["b.bin...already exists, overwrite?"])
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertEqual((out / "b.bin").read_bytes(), b"old b.bin\n")
+        self.assertFiles(out, {"a.txt": entries[0][1], "c.txt": entries[2][1]})
+        self.assertTreeIs(out, ["a.txt", "b.bin", "c.txt"])
+        self.assertEqual(self.selected(), ["b.bin"])
+        self.leave()
+
+    def test_a_folder_where_the_file_goes_is_not_replaced_and_the_systems_reason_is_shown(self):
+        entries = [("a.txt", text_bytes(63, 900)), ("b.txt", text_bytes(64, 900)),
+                   ("c.txt", text_bytes(65, 900))]
+        out = self.dir / "out"
+        (out / "b.txt").mkdir(parents=True)
+        (out / "b.txt" / "inner.txt").write_bytes(b"inner\n")
+        self.start(self.python_zip(entries))
+        self.drive("click", POLICY_OVERWRITE)
+        self.extract_to(out)
+        self.expect_message("Couldn't replace...",
+                            wine_path(out) + "\\b.txt: " + self.system_text(ERROR_ACCESS_DENIED))
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, {"a.txt": entries[0][1], "c.txt": entries[2][1], "b.txt/inner.txt": b"inner\n"})
+        self.assertTreeIs(out, ["a.txt", "b.txt", "b.txt/inner.txt", "c.txt"])
+        self.assertEqual(self.selected(), ["b.txt"])
+        self.leave()
+
+    @contextmanager
+    def small_disk(self, size):
+        """A file system of its own below the test's folder, of `size` bytes."""
+        disk = self.dir / "small disk"
+        disk.mkdir()
+        if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(disk)],
+                                               capture_output=True).returncode != 0:
+            self.skipTest("a small file system cannot be mounted here (it needs root)")
+        try:
+            yield disk
+        finally:
+            # Lazily: a program that a failed test left running may still hold a file there.
+            subprocess.run(["umount", "--lazy", str(disk)], check=False)
+
+    def test_a_write_to_a_full_disk_says_so_with_the_systems_reason_and_keeps_the_old_file(self):
+        # The old file fills the disk, so the first write of its replacement fails. An empty
+        # entry behind it needs no room: the run goes on.
+        entries = [("big.bin", noise_bytes(66, 3000)), ("empty.txt", b"")]
+        with self.small_disk(64 * 1024) as out:
+            old = noise_bytes(67, 64 * 1024)
+            (out / "big.bin").write_bytes(old)
+            self.start(self.python_zip(entries))
+            self.drive("click", POLICY_OVERWRITE)
+            self.extract_to(out)
+            self.expect_message("Error writing...", wine_path(out) + "\\big.bin: " + self.system_text(ERROR_DISK_FULL))
+            self.expect_failure()
+            self.expect_nothing_more()
+            self.assertFiles(out, {"big.bin": old, "empty.txt": b""})
+            self.assertTreeIs(out, ["big.bin", "empty.txt"])
+            self.assertEqual(self.selected(), ["big.bin"])
+            self.leave()
 
 
 class StreamedArchives(SfxTest):
