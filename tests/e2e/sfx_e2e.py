@@ -40,6 +40,7 @@ OVERWRITE_QUESTION = "Confirm overwrite of..."
 
 # Control IDs of the main dialog (resources/dialog_ids.h).
 PATH_FIELD = 101
+SELECT_ALL = 121
 FILE_LIST = 301
 STORED_PATHS = 401
 POLICY_OVERWRITE = 501
@@ -62,6 +63,7 @@ WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
 FAILURE = "The hi-lighted file(s) failed CRC validation"
 ERROR_ACCESS_DENIED = 5
 ERROR_DISK_FULL = 112
+MAX_PATH = 260
 
 
 def wine_path(path):
@@ -508,6 +510,19 @@ class Extraction(SfxTest):
         self.assertFiles(cwd, FLAT)
         self.leave()
 
+    def test_short_relative_extract_paths_are_folders_made_in_the_current_one(self):
+        cwd = self.dir / "current"
+        cwd.mkdir()
+        self.start(self.info_zip(FLAT), cwd=cwd)
+        for folder in ("ab", "a"):
+            self.drive("click", SELECT_ALL)
+            self.drive("set-text", PATH_FIELD, folder)
+            self.drive("click", EXTRACT)
+            self.expect_success()
+            self.assertFiles(cwd / folder, FLAT)
+        self.assertTreeIs(cwd, ["a", "ab", *(f"a/{name}" for name in FLAT), *(f"ab/{name}" for name in FLAT)])
+        self.leave()
+
     def test_a_current_folder_too_long_for_the_extract_path_is_refused_not_cut(self):
         # 256 characters, the first 255 ending in a backslash: cut to fit the 256-byte buffer, it
         # would name the parent folder.
@@ -661,7 +676,7 @@ class Overwriting(SfxTest):
         self.assertTrue(self.checked(POLICY_OVERWRITE))
         self.assertFalse(self.checked(POLICY_CONFIRM))
         # The policy outlives the run: a second run asks nothing either.
-        self.drive("click", 121)           # Select All
+        self.drive("click", SELECT_ALL)
         self.extract_to(out)
         self.expect_success()
         self.leave()
@@ -934,6 +949,57 @@ class Replacing(SfxTest):
             self.assertTreeIs(out, ["big.bin", "empty.txt"])
             self.assertEqual(self.selected(), ["big.bin"])
             self.leave()
+
+
+class LongNames(SfxTest):
+    """No name is cut to fit: an entry whose name part or path the file system cannot take whole
+    is refused by name, nothing is made for it, and the run goes on."""
+
+    def test_a_name_part_over_255_characters_is_refused_by_name_and_nothing_is_made_for_it(self):
+        long_name = "docs/" + "n" * 252 + ".txt"
+        self.start(self.python_zip([(long_name, b"long\n"), ("ok.txt", b"ok\n")]))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_message("Name too long...", long_name)
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, {"ok.txt": b"ok\n"})
+        self.assertTreeIs(out, ["ok.txt"])
+        self.assertEqual(self.selected(), [long_name])
+        self.leave()
+
+    def test_without_stored_paths_a_name_one_past_255_never_writes_into_the_file_of_its_first_255(self):
+        a255 = "a" * 255
+        self.start(self.python_zip([("x/" + a255 + "b", b"first entry\n"), ("y/" + a255, b"second entry\n")]))
+        self.drive("click", STORED_PATHS)
+        self.wait_for_listing([a255, a255 + "b"])
+        out = self.dir / "out"
+        self.drive("set-text", PATH_FIELD, "out")  # relative and short: a path of 255 more fits
+        self.drive("click", EXTRACT)
+        # Cut to 255, the first would have made the second's file, and the second would ask to overwrite it.
+        self.expect_message("Name too long...", a255 + "b")
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, {a255: b"second entry\n"})
+        self.assertTreeIs(out, [a255])
+        self.assertEqual(self.selected(), [a255 + "b"])
+        self.leave()
+
+    def test_a_path_of_max_path_characters_is_refused_by_path_and_one_shorter_is_written(self):
+        out = self.dir / "out"
+        base = wine_path(out) + "\\"
+        fits = "f" * (MAX_PATH - 1 - len(base))
+        too_long = "d" * 100 + "/" + "g" * (MAX_PATH - len(base) - 101)
+        self.assertEqual(len(base + too_long), MAX_PATH)
+        self.start(self.python_zip([(fits, b"fits\n"), (too_long, b"too long\n")]))
+        self.extract_to(out)
+        self.expect_message("Path too long...", base + too_long.replace("/", "\\"))
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, {fits: b"fits\n"})
+        self.assertTreeIs(out, [fits])  # not even the folder of the one refused
+        self.assertEqual(self.selected(), [too_long])
+        self.leave()
 
 
 class StreamedArchives(SfxTest):
