@@ -419,6 +419,22 @@ void Close(const Args& args, Reply& reply) {
 // in UTF-8 are read in it.
 void AnsiCodePage(const Args&, Reply& reply) { reply.data.push_back(std::to_string(GetACP())); }
 
+// The system's words for an error code, in the prefix's language: what the program shows as the
+// reason of a failure.
+void SystemText(const Args& args, Reply& reply) {
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      DWORD(std::strtoul(args[1].c_str(), nullptr, 10)), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length == 0) {
+    reply.error = "no text for error " + args[1];
+    return;
+  }
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n')) length--;
+  reply.data.push_back(Narrow(std::wstring(text, length)));
+  LocalFree(text);
+}
+
 // The ID of the control with the keyboard focus, or "none".
 void Focus(const Args& args, Reply& reply) {
   HWND dialog = Dialog(args, 1, reply);
@@ -481,6 +497,7 @@ constexpr Command Commands[] = {
     {"focus", 1, Focus},            // focus [CAPTION]
     {"key", 2, Key},                // key escape|enter|space|tab [CAPTION]
     {"acp", 1, AnsiCodePage},       // acp
+    {"system-text", 2, SystemText}, // system-text ERROR-CODE
 };
 
 void Emit(const std::string& line) {
