@@ -233,13 +233,13 @@ bool EntryVerifies() {
   return proven && d.reachedEnd && d.consumed + EncryptionHeaderLength() == sfx.stated.compressedSize;
 }
 
-const char* WhyEntryFails() {
+EntryFailure WhyEntryFails() {
   const DecodeOutcome& d = sfx.decoded;
-  if (d.noMemory) return msg::OutOfMemory;
-  if (d.writeFailed) return msg::NotWritten;
-  if (d.inputEnded) return msg::DataCutShort;
-  if (!d.reachedEnd && sfx.header.method == MethodDeflated) return msg::DataCorrupt;
-  if ((sfx.crc ^ 0xFFFFFFFF) != sfx.stated.crc) return msg::CrcMismatch;
-  if (d.produced != sfx.stated.size) return msg::SizeMismatch;
-  return msg::DescriptorMismatch;
+  if (d.noMemory) return EntryFailure::OutOfMemory;
+  if (d.writeFailed) return EntryFailure::NotWritten;
+  if (d.inputEnded) return EntryFailure::DataCutShort;
+  if (!d.reachedEnd && sfx.header.method == MethodDeflated) return EntryFailure::DataCorrupt;
+  if ((sfx.crc ^ 0xFFFFFFFF) != sfx.stated.crc) return EntryFailure::CrcMismatch;
+  if (d.produced != sfx.stated.size) return EntryFailure::SizeMismatch;
+  return EntryFailure::DescriptorMismatch;
 }

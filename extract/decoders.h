@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "extract/entry_failure.h"
+
 void CopyStored();    // method 0
 void InflateEntry();  // method 8, raw DEFLATE
 
@@ -20,5 +22,5 @@ void DecodeEntry(uint32_t dataPosition);
 // states for it, and for a streamed entry the whole stream was decoded and took exactly the
 // compressed size its descriptor states.
 bool EntryVerifies();
-// Why the entry just decoded does not verify, in a few words (one of the msg texts).
-const char* WhyEntryFails();
+// Why the entry just decoded does not verify.
+EntryFailure WhyEntryFails();

@@ -14,9 +14,16 @@ static std::string TemporaryName(uint32_t number) {
   return name;
 }
 
-platform::FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+static std::string FolderOf(const std::string& path) {
   std::string folder = DirectoryPart(path);
   if (!folder.empty() && folder.back() != '\\' && folder.back() != ':') folder += '\\';
+  return folder;
+}
+
+bool TemporaryFitsBeside(const std::string& path) { return platform::PathFits(FolderOf(path) + TemporaryName(0)); }
+
+platform::FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+  std::string folder = FolderOf(path);
   for (int attempt = 0; attempt < TemporaryNameTries; attempt++) {
     temporary = folder + TemporaryName(++sfx.temporaryNumber);
     // Asked first, so that the system's reason for a failed creation stays the last one.

@@ -9,3 +9,5 @@
 // Creates a new file beside path, under a short name no file there has ("~kvx0001.tmp"); its
 // path in temporary. InvalidFile when none could be created.
 platform::FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary);
+// Whether the system takes the temporary name beside path, which may be longer than path.
+bool TemporaryFitsBeside(const std::string& path);

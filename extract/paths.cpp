@@ -39,9 +39,7 @@ bool PathExists(std::string& path) {
   return platform::FindFirstMatch(SlashesToBackslashes(path).c_str());
 }
 
-// A drive's root (C:, C:\) and the current drive's (\) are there to begin with. Any other
-// path, however short ("a", ".\a"), names a folder that may need making.
-static bool IsRoot(const std::string& path) {
+bool IsRoot(const std::string& path) {
   bool drive = path.size() >= 2 && path[1] == ':';
   return path.empty() || path == "\\" || (drive && path.size() == 2) || (drive && path.size() == 3 && path[2] == '\\');
 }

@@ -14,6 +14,10 @@ std::string& SlashesToBackslashes(std::string& path);
 // True when a file or directory of that name exists. A path not ending in a backslash is
 // converted to backslashes in place; one that ends in a backslash names a directory.
 bool PathExists(std::string& path);
+// A drive's root (C:, C:\) or the current drive's (\): there to begin with, and not to be
+// searched for (an empty root holds nothing a search finds). Any other path, however short ("a",
+// ".\a"), names a folder that may need making.
+bool IsRoot(const std::string& path);
 // Creates the directory and any missing parents, top-down. Only a drive root counts as there to
 // begin with. Failures are left to the caller's own PathExists test.
 void ForceDirectories(std::string directory);

@@ -49,7 +49,7 @@ bool IsDirectoryEntry(const std::string& name) {
 void Deselect(Scan& s) { s.view.SetSelected(sfx.listIndex, false); }
 
 // The entry stays selected, so the run's closing message counts it among the failures.
-Next FailEntry(Scan& s, const char* reason) {
+Next FailEntry(Scan& s, EntryFailure reason) {
   s.entryReady = true;
   s.view.NoteFailure(reason);
   return Next::Continue;
@@ -82,6 +82,9 @@ void JudgeWalkEnd(Scan& s, uint64_t position, bool headerThere) {
   if (s.walked.empty()) return;
   if (headerThere && ArchiveEndsAt(static_cast<uint32_t>(position))) return;
   if (CentralDirectoryConfirms(s.walked)) return;
+  // A walk stepped past the file's end by an entry cut short: the damage is where the file ends.
+  int64_t length = platform::FileLength(sfx.archiveHandle);
+  if (length >= 0 && position > static_cast<uint64_t>(length)) position = static_cast<uint64_t>(length);
   ReportDamage(s, static_cast<uint32_t>(position));
 }
 
@@ -133,7 +136,7 @@ Next ExtractDirectoryEntry(Scan& s, std::string directory) {
   ForceDirectories(directory);
   if (!PathExists(SlashesToBackslashes(directory))) {
     s.view.ShowMessage(DirectoryPart(directory), msg::ChangeDirCaption);
-    s.view.NoteFailure(msg::NoDirectory);
+    s.view.NoteFailure(EntryFailure::NoDirectory);
     return Next::EndRun;
   }
   Deselect(s);
@@ -159,9 +162,9 @@ Target PrepareOutputPath(Scan& s, std::string& outputPath) {
   }
   std::string outputDir = DirectoryPart(outputPath);
   ForceDirectories(outputDir);
-  if (!PathExists(outputDir)) {
+  if (!IsRoot(outputDir) && !PathExists(outputDir)) {
     s.view.ShowMessage(outputDir, msg::ChangeDirCaption);
-    s.view.NoteFailure(msg::NoDirectory);
+    s.view.NoteFailure(EntryFailure::NoDirectory);
     return Target::EndRun;
   }
   return Target::Write;
@@ -184,7 +187,7 @@ bool RefuseUndecodable(Scan& s) {
   if ((h.flags & FlagStrongEncryption) || h.method == MethodAes) reason = msg::UnsupportedEncryption;
   if (!reason) return false;
   s.view.ShowMessage(reason, msg::UnableCaption);
-  s.view.NoteFailure(msg::CannotDecode);
+  s.view.NoteFailure(EntryFailure::CannotDecode);
   return true;
 }
 
@@ -223,7 +226,7 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
   sfx.outputHandle = CreateTemporaryBeside(outputPath, temporary);
   if (sfx.outputHandle == platform::InvalidFile) {
     ShowFailure(s, outputPath, platform::LastErrorText(), msg::OpenFailedCaption);
-    return FailEntry(s, msg::NotCreated);
+    return FailEntry(s, EntryFailure::NotCreated);
   }
   ShowProgress(s, msg::ExtractingPrefix, outputPath);
   bool verified = DecodeAndVerify(s);
@@ -232,14 +235,14 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
   sfx.outputHandle = platform::InvalidFile;
   if (!closed) {
     s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
-    if (verified) s.view.NoteFailure(msg::NotWritten);
+    if (verified) s.view.NoteFailure(EntryFailure::NotWritten);
   } else if (verified) {
     if (platform::MoveReplacing(temporary.c_str(), outputPath.c_str())) {
       Deselect(s);
       return Next::Continue;
     }
     ShowFailure(s, outputPath, platform::LastErrorText(), msg::ReplaceFailedCaption);
-    s.view.NoteFailure(msg::NotReplaced);
+    s.view.NoteFailure(EntryFailure::NotReplaced);
   }
   platform::RemoveFile(temporary.c_str());
   return Next::Continue;
@@ -250,12 +253,12 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
 bool NameAndPathFit(Scan& s, const std::string& outputPath) {
   if (!NamePartsFit(s.name)) {
     s.view.ShowMessage(s.name, msg::NameTooLongCaption);
-    FailEntry(s, msg::NamePartTooLong);
+    FailEntry(s, EntryFailure::NamePartTooLong);
     return false;
   }
-  if (!platform::PathFits(outputPath)) {
+  if (!platform::PathFits(outputPath) || (!IsDirectoryEntry(s.name) && !TemporaryFitsBeside(outputPath))) {
     s.view.ShowMessage(outputPath, msg::PathTooLongCaption);
-    FailEntry(s, msg::PathTooLong);
+    FailEntry(s, EntryFailure::PathTooLong);
     return false;
   }
   return true;
@@ -268,7 +271,7 @@ Next ExtractEntry(Scan& s) {
   // An unsafe name is refused before anything is read or created for it.
   if (IsUnsafeName(s.name)) {
     s.view.ShowMessage(s.name, msg::UnsafePathCaption);
-    return FailEntry(s, msg::NameUnsafe);
+    return FailEntry(s, EntryFailure::NameUnsafe);
   }
   std::string outputPath = s.prefix + "\\" + s.name;
   SlashesToBackslashes(outputPath);
@@ -277,14 +280,14 @@ Next ExtractEntry(Scan& s) {
   // password check and the decoder would take whatever follows for the data. Nothing is read;
   // the walk's next seek, further still, then ends the run as it ends any walk out of reach.
   SeekArchive(DataPosition(s.headerPos));
-  if (sfx.filePos == -1) return FailEntry(s, msg::NotReachable);
+  if (sfx.filePos == -1) return FailEntry(s, EntryFailure::NotReachable);
   if (IsDirectoryEntry(s.name) && s.mode == ExtractMode) {
     s.entryReady = true;
     return ExtractDirectoryEntry(s, outputPath);
   }
   if (RefuseUndecodable(s)) return Next::Stop;
   if (RefuseUndelimited(s)) {
-    FailEntry(s, msg::EndUnknown);
+    FailEntry(s, EntryFailure::EndUnknown);
     return Next::EndRun;
   }
   s.entryReady = PassPasswordStage(s);

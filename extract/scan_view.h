@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "extract/entry_failure.h"
+
 class ScanView {
  public:
   static constexpr int NoItem = -1;  // what a list box answers when nothing matches (LB_ERR)
@@ -37,7 +39,6 @@ class ScanView {
   // Takes at most one pending window message and dispatches it, so the dialog stays alive.
   virtual void DispatchOneMessage() = 0;
 
-  // The entry under way failed, for this reason. The dialog shows a failure by the list's
-  // selection alone; a console names each failed entry with its reason.
-  virtual void NoteFailure(const std::string& reason) { (void)reason; }
+  // The entry under way failed, for this reason.
+  virtual void NoteFailure(EntryFailure reason) { (void)reason; }
 };

@@ -30,10 +30,17 @@ uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
   return done;
 }
 
+// A write that fills the disk may succeed with a short count; the rest is written again, so
+// that a count short of the request always comes with the failed call's reason.
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
-  DWORD done = 0;
-  if (!::WriteFile(AsHandle(file), buffer, count, &done, nullptr)) return 0;
-  return done;
+  const char* at = static_cast<const char*>(buffer);
+  uint32_t total = 0;
+  while (total < count) {
+    DWORD done = 0;
+    if (!::WriteFile(AsHandle(file), at + total, count - total, &done, nullptr) || done == 0) break;
+    total += done;
+  }
+  return total;
 }
 
 int32_t SeekTo(FileHandle file, int32_t position) {
@@ -99,7 +106,11 @@ std::string LastErrorText() {
 // NTFS takes 255 UTF-16 units in a name, and the calls that take paths without the \\?\ form
 // MAX_PATH units with the terminator.
 bool NamePartFits(const std::string& part) { return WideText(part).length() <= 255; }
-bool PathFits(const std::string& path) { return WideText(path).length() < MAX_PATH; }
+// A relative path is as long as the full path it stands for.
+bool PathFits(const std::string& path) {
+  DWORD needed = GetFullPathNameW(WideText(path).get(), 0, nullptr, nullptr);  // the terminator included
+  return needed > 0 && needed <= MAX_PATH;
+}
 
 void* Allocate(size_t size) { return malloc(size); }
 void Release(void* block) { free(block); }

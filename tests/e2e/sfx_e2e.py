@@ -973,8 +973,15 @@ class LongNames(SfxTest):
         self.start(self.python_zip([("x/" + a255 + "b", b"first entry\n"), ("y/" + a255, b"second entry\n")]))
         self.drive("click", STORED_PATHS)
         self.wait_for_listing([a255, a255 + "b"])
+        # A name of 255 units fits below a drive's root only: out becomes drive K: of the prefix.
         out = self.dir / "out"
-        self.drive("set-text", PATH_FIELD, "out")  # relative and short: a path of 255 more fits
+        out.mkdir()
+        drive = Path(os.environ["WINEPREFIX"]) / "dosdevices" / "k:"
+        if drive.is_symlink():
+            drive.unlink()
+        drive.symlink_to(out)
+        self.addCleanup(drive.unlink)
+        self.drive("set-text", PATH_FIELD, "K:\\")
         self.drive("click", EXTRACT)
         # Cut to 255, the first would have made the second's file, and the second would ask to overwrite it.
         self.expect_message("Name too long...", a255 + "b")

@@ -36,7 +36,7 @@ class FakeView : public ScanView {
   void AskPassword() override;
   void AskOverwrite() override;
   void DispatchOneMessage() override;
-  void NoteFailure(const std::string& reason) override { failures.push_back(reason); }
+  void NoteFailure(EntryFailure reason) override { failures.push_back(reason); }
 
   void SelectAll(bool selected);
   std::vector<std::string> Texts();
@@ -46,7 +46,7 @@ class FakeView : public ScanView {
   bool checked = true, enabled = true;
   std::string status;
   std::vector<Message> messages;
-  std::vector<std::string> failures;           // the reasons entries failed, in order
+  std::vector<EntryFailure> failures;          // the reasons entries failed, in order
   std::deque<std::string> passwords;           // typed at each password prompt
   std::deque<OverwriteAnswer> overwriteAnswers;  // given at each overwrite question
   std::vector<std::string> events;             // "password", "overwrite NAME", message captions

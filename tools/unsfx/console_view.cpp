@@ -86,9 +86,33 @@ void ConsoleView::AskOverwrite() {
 
 void ConsoleView::DispatchOneMessage() {}
 
+// The words for each reason, as a failed entry's line ends in them.
+static const char* FailureText(EntryFailure reason) {
+  switch (reason) {
+    case EntryFailure::CrcMismatch: return "its data does not match its CRC-32";
+    case EntryFailure::SizeMismatch: return "its size is not the one the archive states";
+    case EntryFailure::DescriptorMismatch: return "its data does not end where its data descriptor says";
+    case EntryFailure::DataCutShort: return "the archive ends inside its data";
+    case EntryFailure::DataCorrupt: return "its compressed data is damaged";
+    case EntryFailure::OutOfMemory: return msg::OutOfMemory;
+    case EntryFailure::NotWritten: return "it could not be written";
+    case EntryFailure::NotCreated: return "its file could not be created";
+    case EntryFailure::NotReplaced: return "the file of its name could not be replaced";
+    case EntryFailure::NameUnsafe: return "its name is unsafe";
+    case EntryFailure::NamePartTooLong: return "a part of its name is longer than the file system takes";
+    case EntryFailure::PathTooLong: return "its path is longer than the system takes";
+    case EntryFailure::NoDirectory: return "its folder could not be created";
+    case EntryFailure::NotReachable: return "its data cannot be reached";
+    case EntryFailure::EndUnknown: return "its end is unknown";
+    case EntryFailure::CannotDecode: return "it cannot be decoded here";
+  }
+  return "it failed";
+}
+
 // The first reason an entry gave is the one that counts: later ones follow from it.
-void ConsoleView::NoteFailure(const std::string& reason) {
-  if (sfx.listIndex >= 0 && sfx.listIndex < list_.Count()) failures_.emplace(list_.Text(sfx.listIndex), reason);
+void ConsoleView::NoteFailure(EntryFailure reason) {
+  if (sfx.listIndex >= 0 && sfx.listIndex < list_.Count())
+    failures_.emplace(list_.Text(sfx.listIndex), FailureText(reason));
 }
 
 std::string ConsoleView::FailureOf(const std::string& name) {

@@ -49,7 +49,7 @@ class ConsoleView : public ScanView {
   void AskPassword() override;
   void AskOverwrite() override;
   void DispatchOneMessage() override;
-  void NoteFailure(const std::string& reason) override;
+  void NoteFailure(EntryFailure reason) override;
 
   void SelectAll();
   // Entry names in the order the listing met them, and the items still selected (after a run:

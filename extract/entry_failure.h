@@ -1,0 +1,24 @@
+// Why an entry failed. The dialog shows a failure by the list's selection alone; a console tool
+// names each failed entry with the words for its reason.
+#pragma once
+
+#include <cstdint>
+
+enum class EntryFailure : uint8_t {
+  CrcMismatch,         // the data does not match its CRC-32
+  SizeMismatch,        // it decoded to another size than the archive states
+  DescriptorMismatch,  // it does not end where its data descriptor says
+  DataCutShort,        // the archive ends inside its data
+  DataCorrupt,         // its compressed data is damaged
+  OutOfMemory,
+  NotWritten,          // a write failed, or the file could not be closed
+  NotCreated,          // its file could not be created
+  NotReplaced,         // the file of its name could not be replaced
+  NameUnsafe,
+  NamePartTooLong,     // a part of its name is longer than the file system takes
+  PathTooLong,         // its path is longer than the system takes
+  NoDirectory,         // its folder could not be created
+  NotReachable,        // its data lies beyond what a seek reaches
+  EndUnknown,          // a stored entry without sizes that no descriptor delimits
+  CannotDecode,        // a method or an encryption this program does not have
+};
