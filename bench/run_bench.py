@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Times unsfx against unzip, 7z, bsdtar and Python's zipfile on the same archives, in one run.
 
-    run_bench.py --unsfx PATH --work DIR [--kernels PATH] [--wine-unsfx PATH] [--prepare-only]
+    run_bench.py --unsfx PATH --work DIR [--kernels PATH] [--unsfx-serial PATH] [--wine-unsfx PATH]
+                 [--wine-unsfx-serial PATH] [--prepare-only]
 
 Corpora: mixed (BENCH_MB, default 500, in BENCH_FILES files, default 20 per MB), big (24 files of
 8 MB), small (10,000 files of 4 KB) and the listing archive (BENCH_LIST_ENTRIES, default 100000).
-BENCH_RUNS (default 3), BENCH_PY_ENCRYPTED=1 to time Python's pure-Python decryption too.
+BENCH_RUNS (default 3), BENCH_PY_ENCRYPTED=1 to time Python's pure-Python decryption too,
+BENCH_ONLY=read-ahead for the read-ahead's rows alone.
 --kernels runs the kernel benchmark program; --wine-unsfx times that Windows build of unsfx under
-Wine on the big archives. Prints Markdown tables; wall, user and sys are medians.
+Wine on the big archives; --unsfx-serial (and --wine-unsfx-serial) weigh the read-ahead of
+encrypted data against the build without its second thread, on free cores, on one core and beside
+busy ones. Prints Markdown tables; wall, user and sys are medians.
 """
 import argparse
 import datetime
@@ -206,6 +210,8 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--kernels", help="the kernel benchmark program")
     parser.add_argument("--wine-unsfx", help="a Windows build of unsfx, timed under Wine")
+    parser.add_argument("--unsfx-serial", help="unsfx built without the second thread, for the read-ahead rows")
+    parser.add_argument("--wine-unsfx-serial", help="the same of the Windows build")
     parser.add_argument("--prepare-only", action="store_true", help="make the corpus and archives, time nothing")
     args = parser.parse_args()
     mb = env_int("BENCH_MB", 500)
@@ -230,6 +236,16 @@ def main():
             [(tiny, ["-6"])])
     if args.prepare_only:
         return
+    if os.environ.get("BENCH_ONLY") == "read-ahead":  # just the read-ahead's rows
+        report = ["## Read-ahead, median of %d runs" % runs, "", machine(work)]
+        report.append(read_ahead_table([("unsfx", [args.unsfx]), ("serial build", [args.unsfx_serial])],
+                                       big_encrypted, runs))
+        if args.wine_unsfx and args.wine_unsfx_serial:
+            report.append(read_ahead_table([("unsfx.exe", [WINE_RUN, args.wine_unsfx]),
+                                            ("serial build", [WINE_RUN, args.wine_unsfx_serial])],
+                                           big_encrypted, runs, " under 64-bit Wine"))
+        print("\n".join(report))
+        return
 
     report = ["## Benchmark, median of %d runs" % runs, "", machine(work)]
     if args.kernels:
@@ -245,8 +261,15 @@ def main():
                         time_tests(list(testers(args.unsfx, big, None)), big, runs)))
     report.append(table("Test big files, zip -6 -P (traditional encryption)",
                         time_tests(list(testers(args.unsfx, big_encrypted, PASSWORD)), big_encrypted, runs)))
+    if args.unsfx_serial:
+        report.append(read_ahead_table(
+            [("unsfx", [args.unsfx]), ("serial build", [args.unsfx_serial])], big_encrypted, runs))
     if args.wine_unsfx:
         report.append(wine_table(args.wine_unsfx, args.unsfx, big, big_encrypted, runs))
+    if args.wine_unsfx and args.wine_unsfx_serial:
+        report.append(read_ahead_table([("unsfx.exe", [WINE_RUN, args.wine_unsfx]),
+                                        ("serial build", [WINE_RUN, args.wine_unsfx_serial])],
+                                       big_encrypted, runs, " under 64-bit Wine"))
 
     expected = tree_size(os.path.join(work, "mixed-%dmb" % mb))
     mixed_title = "%d files, %.0f MB (archive %.0f MB)" % (expected[0], expected[1] / 1e6,
@@ -264,10 +287,59 @@ def main():
     print(text)
 
 
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "wine-run.sh")
+BUSY_LOOP = "while True: pass"
+
+
+class BusyCores:
+    """Other work that keeps every core busy for as long as it lives, as a virus scanner, a
+    browser or a build beside the extraction do."""
+
+    def __enter__(self):
+        self.loops = [subprocess.Popen([sys.executable, "-c", BUSY_LOOP]) for _ in range(os.cpu_count() or 2)]
+        time.sleep(0.5)
+        return self
+
+    def __exit__(self, *exc):
+        for loop in self.loops:
+            loop.kill()
+            loop.wait()
+
+
+def read_ahead_table(programs, big_encrypted, runs, where=""):
+    """The read-ahead of encrypted data on its second thread against the same program built
+    without it, testing the encrypted big files: on the machine's free cores, pinned to one core,
+    and beside other work that keeps every core busy. Rounds interleave the two builds."""
+    warm(big_encrypted)
+    lines = ["### Read-ahead against the serial build%s: test big files, zip -6 -P" % where, "",
+             "| program | free cores wall s | one core wall s | busy cores wall s | user s (free) |",
+             "|---|---:|---:|---:|---:|"]
+    results = {name: {} for name, _ in programs}
+    for setting in ("free", "one core", "busy"):
+        pin = ["taskset", "-c", "0"] if setting == "one core" else []
+        commands = [(name, pin + prefix + ["test", big_encrypted, "-q", "-P", PASSWORD]) for name, prefix in programs]
+        print("timing the read-ahead, %s ..." % setting, file=sys.stderr)
+        if setting == "busy":
+            with BusyCores():
+                rows = interleaved_runs(commands, runs)
+        else:
+            rows = interleaved_runs(commands, runs)
+        for name, medians in rows:
+            results[name][setting] = medians
+    for name, _ in programs:
+        r = results[name]
+        lines.append("| %s | %.2f | %.2f | %.2f | %.2f |" % (name, r["free"][0], r["one core"][0], r["busy"][0],
+                                                             r["free"][1]))
+    first, second = programs[0][0], programs[1][0]
+    lines.append("| %s / %s | %.2f | %.2f | %.2f | |" % tuple(
+        [first, second] + [results[first][k][0] / results[second][k][0] for k in ("free", "one core", "busy")]))
+    return "\n".join(lines) + "\n"
+
+
 def wine_table(wine_unsfx, unsfx, big, big_encrypted, runs):
     """The stub's engine in its Windows build under Wine, beside the console tool's native run.
     Wine's start-up is in every Windows figure; the empty run (unsfx.exe --help) shows its size."""
-    wine = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "wine-run.sh")
+    wine = WINE_RUN
     subprocess.run([wine, wine_unsfx, "--help"], capture_output=True)  # the prefix exists, warm
     commands = [("unsfx.exe --help (Wine start-up)", [wine, wine_unsfx, "--help"]),
                 ("unsfx.exe test, zip -6", [wine, wine_unsfx, "test", big, "-q"]),

@@ -39,19 +39,35 @@ static uint8_t* AllocateBuffer(size_t size) {
 // and decrypted on the second thread while the current one is decoded and written. The chunks are
 // the ones a read after each consumed chunk would get, decrypted in the same order, so the keys
 // and bytes come out the same. A plain entry's read is too cheap to be worth the hand-over.
-static void ReadAheadTask(void*) { sfx.aheadCount = ReadEntryData(sfx.aheadBuffer, sfx.aheadWant); }
+static void ReadAheadTask(void*) {
+  uint64_t start = platform::MonotonicNanoseconds();
+  sfx.aheadCount = ReadEntryData(sfx.aheadBuffer, sfx.aheadWant);
+  sfx.aheadTaskTime = platform::MonotonicNanoseconds() - start;
+}
 
 static void StartReadAhead(int32_t unread) {
-  if (!sfx.aheadBuffer || unread <= 0) return;  // only an entry that pays has the buffer
+  // Only an entry that pays has the buffer, and only while the run finds that it does.
+  if (!sfx.aheadBuffer || unread <= 0 || sfx.aheadBalance.givenUp) return;
   sfx.aheadWant = NextReadSize(unread);
   sfx.aheadPending = true;
   platform::StartTask(ReadAheadTask, nullptr);
 }
 
-// Waits for a read-ahead that is under way; its chunk is dropped.
+bool ReadAheadPays(const ReadAheadBalance& balance) {
+  return balance.handovers < ReadAheadTrial || balance.waited * 5 < balance.worked * 4;
+}
+
+// Waits for a read-ahead that is under way, and weighs what the wait cost against the work
+// done meanwhile on the second thread. Its chunk is the caller's to take or drop.
 static void FinishReadAhead() {
   if (!sfx.aheadPending) return;
+  uint64_t start = platform::MonotonicNanoseconds();
   platform::FinishTask();
+  ReadAheadBalance& balance = sfx.aheadBalance;
+  balance.waited += platform::MonotonicNanoseconds() - start;
+  balance.worked += sfx.aheadTaskTime;
+  balance.handovers++;
+  if (!ReadAheadPays(balance)) balance.givenUp = true;
   sfx.aheadPending = false;
 }
 

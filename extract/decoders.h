@@ -8,8 +8,17 @@
 #include <cstdint>
 
 #include "extract/entry_failure.h"
+#include "extract/sfx_state.h"
 
 void CopyStored();    // method 0
+
+// Reading ahead pays while the caller waits for a chunk clearly less than reading and decrypting
+// it itself would have taken: then part of that work ran beside its own. A second thread that gets
+// no processor of its own (one core, or both kept busy by other work) keeps the caller waiting as
+// long or longer, and the hand-overs cost on top; from then on the run reads serially. Judged from
+// ReadAheadTrial hand-overs on, so that one slow start decides nothing.
+constexpr uint32_t ReadAheadTrial = 8;
+bool ReadAheadPays(const ReadAheadBalance& balance);
 void InflateEntry();  // method 8, raw DEFLATE
 
 // Decodes the current entry, whose data begins at dataPosition and whose encryption header (if

@@ -381,6 +381,7 @@ void RunScan(Scan& s) {
   }
   sfx.listIndex = -1;
   sfx.hasStoredPaths = false;
+  sfx.aheadBalance = {};  // whether reading ahead pays is found out again in every run
   if (s.mode == ListMode) s.view.ResetList();
   if (s.mode == ExtractMode && !TakeExtractPrefix(s)) return;
 

@@ -44,6 +44,15 @@ struct DecodeOutcome {
   bool noMemory;      // a buffer could not be had
 };
 
+// What reading ahead has cost and saved in a run: the time the second thread spent reading and
+// decrypting the chunks it handed over, and the time the caller waited for them.
+struct ReadAheadBalance {
+  uint64_t worked;
+  uint64_t waited;
+  uint32_t handovers;
+  bool givenUp;  // it did not pay: the rest of the run reads serially
+};
+
 enum OverwritePolicy : uint8_t {
   PolicyOverwrite = 0,  // overwrite without asking
   PolicySkip = 1,       // leave existing files alone
@@ -82,6 +91,8 @@ struct SfxState {
   uint32_t aheadWant = 0;             // the count it asks for
   uint32_t aheadCount = 0;            // the count it got, decrypted
   bool aheadPending = false;          // handed over and not yet taken
+  uint64_t aheadTaskTime = 0;         // nanoseconds the last read-ahead took on the second thread
+  ReadAheadBalance aheadBalance = {}; // what read-ahead has saved and cost in this run
 
   uint32_t* crcTable = nullptr;       // Crc32Table, built once at start-up
   bool crcFold = false;               // UpdateCrc folds with carry-less multiplication

@@ -58,8 +58,12 @@ std::string Utf8ToLegacy(const std::string& text);
 // A second thread, for work that may overlap the caller's own. It takes one task at a time:
 // StartTask hands it task(context), FinishTask waits until that task has returned (at once when
 // none is under way). A caller starts no second task before it has finished the first. Where no
-// second thread can be had, StartTask runs the task itself before it returns.
+// second thread can be had, or could not help because the process may run on one processor
+// only, StartTask runs the task itself before it returns.
 void StartTask(void (*task)(void*), void* context);
 void FinishTask();
+// A clock that only goes forward, in nanoseconds from some moment: for weighing what the second
+// thread saves against what waiting for it costs.
+uint64_t MonotonicNanoseconds();
 
 }  // namespace platform

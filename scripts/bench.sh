@@ -8,8 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVX_SANITIZE=OFF >/dev/null
-cmake --build build/bench --target unsfx kernel_bench -j2
+cmake --build build/bench --target unsfx unsfx_serial kernel_bench -j2
 wine_unsfx=()
 [ -f build/windows64/unsfx.exe ] && wine_unsfx=(--wine-unsfx "$PWD/build/windows64/unsfx.exe")
-python3 bench/run_bench.py --unsfx "$PWD/build/bench/unsfx" --kernels "$PWD/build/bench/bench/kernel_bench" \
-  --work build/bench/data "${wine_unsfx[@]}"
+[ -f build/windows64/unsfx_serial.exe ] && wine_unsfx+=(--wine-unsfx-serial "$PWD/build/windows64/unsfx_serial.exe")
+python3 bench/run_bench.py --unsfx "$PWD/build/bench/unsfx" --unsfx-serial "$PWD/build/bench/unsfx_serial" \
+  --kernels "$PWD/build/bench/bench/kernel_bench" --work build/bench/data "${wine_unsfx[@]}"

@@ -2,6 +2,8 @@
 // that handing over a task costs a wake-up rather than a thread. Tasks come about as often as a
 // chunk is decoded, and a sleeping thread takes long to wake on a busy machine, so each side
 // first watches the flag for a while and only then sleeps on the condition.
+#include <sched.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -51,7 +53,15 @@ struct SecondThread {
 SecondThread* second = nullptr;
 bool cannotStart = false;
 
+// A second thread helps only beside the first: where the process may run on one processor only,
+// the two would take turns, and each hand-over would cost a wake-up for nothing.
+bool MayRunOnTwoProcessors() {
+  cpu_set_t allowed;
+  return sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) >= 2;
+}
+
 SecondThread* Start() {
+  if (!MayRunOnTwoProcessors()) return nullptr;
   auto* created = new (std::nothrow) SecondThread;
   if (!created) return nullptr;
   try {

@@ -52,7 +52,16 @@ DWORD WINAPI Serve(void*) {
   }
 }
 
+// A second thread helps only beside the first: where the process may run on one processor only,
+// the two would take turns, and each hand-over would cost a wake-up for nothing.
+bool MayRunOnTwoProcessors() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return true;
+  return (process & (process - 1)) != 0;  // more than one bit set
+}
+
 bool Start() {
+  if (!MayRunOnTwoProcessors()) return false;
   thread.event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   caller.event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   HANDLE handle =

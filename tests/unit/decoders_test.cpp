@@ -246,3 +246,17 @@ TEST_F(DecodersTest, AShortWriteFailsTheEntryForBothDecoders) {
   }
 }
 #endif
+
+TEST(ReadAheadBalanceTest, ReadingAheadPaysWhileTheCallerWaitsClearlyLessThanTheWorkDoneBesideIt) {
+  const uint64_t chunk = 170000;  // nanoseconds to read and decrypt a chunk
+  EXPECT_TRUE(ReadAheadPays({100 * chunk, 0, 100, false}));           // never waited
+  EXPECT_TRUE(ReadAheadPays({100 * chunk, 70 * chunk, 100, false}));  // waited for part of it
+  EXPECT_FALSE(ReadAheadPays({100 * chunk, 80 * chunk, 100, false}));  // a hand-over costs too
+  EXPECT_FALSE(ReadAheadPays({100 * chunk, 300 * chunk, 100, false}));  // no processor of its own
+}
+
+TEST(ReadAheadBalanceTest, AFewSlowHandOversAtTheStartDecideNothing) {
+  for (uint32_t handovers = 1; handovers < ReadAheadTrial; handovers++)
+    EXPECT_TRUE(ReadAheadPays({1000, 1000000, handovers, false})) << handovers;
+  EXPECT_FALSE(ReadAheadPays({1000, 1000000, ReadAheadTrial, false}));
+}

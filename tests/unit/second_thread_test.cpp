@@ -2,7 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sched.h>
+#endif
 
 #include "platform/platform.h"
 
@@ -41,7 +47,37 @@ void Append(void* context) {
 
 }  // namespace
 
+#ifndef _WIN32
+bool MayRunOnOneProcessorOnly() {
+  cpu_set_t allowed;
+  return sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) < 2;
+}
+
+void RecordThread(void* context) { *static_cast<std::thread::id*>(context) = std::this_thread::get_id(); }
+
+// In a process of its own, pinned to one processor before its first task.
+TEST(SecondThreadDeathTest, OnOneProcessorEveryTaskRunsInTheCaller) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        sched_setaffinity(0, sizeof one, &one);
+        std::thread::id ranOn;
+        platform::StartTask(RecordThread, &ranOn);
+        bool inCaller = ranOn == std::this_thread::get_id();  // already run, before FinishTask
+        platform::FinishTask();
+        exit(inCaller ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+#endif
+
 TEST(SecondThread, RunsTheTaskWhileTheCallerGoesOn) {
+#ifndef _WIN32
+  if (MayRunOnOneProcessorOnly()) GTEST_SKIP() << "pinned to one processor: no second thread by design";
+#endif
   Handshake h;
   platform::StartTask(WaitForCaller, &h);
   h.callerWentOn = true;
