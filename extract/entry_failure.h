@@ -14,6 +14,7 @@ enum class EntryFailure : uint8_t {
   NotWritten,          // a write failed, or the file could not be closed
   NotCreated,          // its file could not be created
   NotReplaced,         // the file of its name could not be replaced
+  NotMarked,           // its file could not be given the program's mark of where it came from
   NameUnsafe,
   NamePartTooLong,     // a part of its name is longer than the file system takes
   PathTooLong,         // its path is longer than the system takes

@@ -87,9 +87,11 @@ constexpr const char* UnsupportedEncryption = "Unsupported encryption method";
 // where its data ends, unless it has none.
 constexpr const char* StoredWithoutSizes = "Stored entry without sizes: its end is unknown";
 constexpr const char* CloseFailedCaption = "Error Closing...";
-// The text of these three is the path, a colon and the system's reason.
+// The text of these four is the path, a colon and the system's reason.
 constexpr const char* WriteFailedCaption = "Error writing...";
 constexpr const char* ReplaceFailedCaption = "Couldn't replace...";
+// The file could not be given the program's mark of where it came from (zone_mark.h).
+constexpr const char* MarkFailedCaption = "Couldn't mark as downloaded...";
 constexpr const char* NameTooLongCaption = "Name too long...";
 constexpr const char* OutOfMemory = "there was not enough memory";
 constexpr const char* Success = "Extraction was successful";

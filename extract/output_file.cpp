@@ -2,6 +2,7 @@
 
 #include "extract/paths.h"
 #include "extract/sfx_state.h"
+#include "extract/zone_mark.h"
 
 // Enough tries to pass the leftovers of a few runs that were cut off.
 constexpr int TemporaryNameTries = 64;
@@ -20,7 +21,10 @@ static std::string FolderOf(const std::string& path) {
   return folder;
 }
 
-bool TemporaryFitsBeside(const std::string& path) { return platform::PathFits(FolderOf(path) + TemporaryName(0)); }
+bool TemporaryFitsBeside(const std::string& path) {
+  std::string temporary = FolderOf(path) + TemporaryName(0);
+  return platform::PathFits(temporary) && ZoneMarkFits(temporary);
+}
 
 platform::FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
   std::string folder = FolderOf(path);

@@ -9,5 +9,6 @@
 // Creates a new file beside path, under a short name no file there has ("~kvx0001.tmp"); its
 // path in temporary. InvalidFile when none could be created.
 platform::FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary);
-// Whether the system takes the temporary name beside path, which may be longer than path.
+// Whether the system takes the temporary name beside path, which may be longer than path, and
+// the path of its mark (zone_mark.h).
 bool TemporaryFitsBeside(const std::string& path);

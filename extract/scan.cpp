@@ -15,6 +15,7 @@
 #include "extract/sfx_state.h"
 #include "extract/utf8.h"
 #include "extract/zip_crypto.h"
+#include "extract/zone_mark.h"
 
 namespace {
 
@@ -215,6 +216,44 @@ Next TestFileEntry(Scan& s) {
   return Next::Continue;
 }
 
+// Removes a file the entry made, with its mark where that is a file of its own. False: the
+// entry failed.
+bool Discard(const std::string& path) {
+  DropZoneMark(path);
+  platform::RemoveFile(path.c_str());
+  return false;
+}
+
+// A file from a marked program must never arrive unmarked unnoticed: the entry fails.
+bool MarkFailed(Scan& s, const std::string& outputPath) {
+  ShowFailure(s, outputPath, platform::LastErrorText(), msg::MarkFailedCaption);
+  s.view.NoteFailure(EntryFailure::NotMarked);
+  return false;
+}
+
+// Gives the verified temporary file the entry's name, marked as the program is. The temporary
+// file is marked first, so that a volume that takes no mark fails the entry before a file of
+// its name is replaced. NTFS moves the mark along with the file; a file system that keeps it as
+// a file of its own beside (as Wine does) leaves it at the temporary name, so it is removed
+// there and the file is marked again under its own name. A failure at that point comes after
+// the move, too late to keep a file that was there: the new file is removed, not left unmarked.
+// True when the file stands under its name, marked; a failed one leaves nothing behind.
+bool PutInPlace(Scan& s, const std::string& temporary, const std::string& outputPath) {
+  if (!GiveZoneMark(temporary)) {
+    MarkFailed(s, outputPath);
+    return Discard(temporary);
+  }
+  if (!platform::MoveReplacing(temporary.c_str(), outputPath.c_str())) {
+    ShowFailure(s, outputPath, platform::LastErrorText(), msg::ReplaceFailedCaption);
+    s.view.NoteFailure(EntryFailure::NotReplaced);
+    return Discard(temporary);
+  }
+  DropZoneMark(temporary);
+  if (GiveZoneMark(outputPath)) return true;
+  MarkFailed(s, outputPath);
+  return Discard(outputPath);
+}
+
 // The entry is written under a temporary name beside its own and takes that name only once it
 // verifies, so a file of that name is replaced by a verified one or left as it was, and a failed
 // entry leaves nothing behind.
@@ -237,15 +276,16 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
     s.view.ShowMessage(outputPath, msg::CloseFailedCaption);
     if (verified) s.view.NoteFailure(EntryFailure::NotWritten);
   } else if (verified) {
-    if (platform::MoveReplacing(temporary.c_str(), outputPath.c_str())) {
-      Deselect(s);
-      return Next::Continue;
-    }
-    ShowFailure(s, outputPath, platform::LastErrorText(), msg::ReplaceFailedCaption);
-    s.view.NoteFailure(EntryFailure::NotReplaced);
+    if (PutInPlace(s, temporary, outputPath)) Deselect(s);
+    return Next::Continue;
   }
   platform::RemoveFile(temporary.c_str());
   return Next::Continue;
+}
+
+// A file's path is taken whole only with the temporary name beside it and the paths of both marks.
+bool FileFits(const std::string& outputPath) {
+  return TemporaryFitsBeside(outputPath) && ZoneMarkFits(outputPath);
 }
 
 // Refuses, before anything is made for it, an entry whose name or path the file system cannot
@@ -256,7 +296,7 @@ bool NameAndPathFit(Scan& s, const std::string& outputPath) {
     FailEntry(s, EntryFailure::NamePartTooLong);
     return false;
   }
-  if (!platform::PathFits(outputPath) || (!IsDirectoryEntry(s.name) && !TemporaryFitsBeside(outputPath))) {
+  if (!platform::PathFits(outputPath) || (!IsDirectoryEntry(s.name) && !FileFits(outputPath))) {
     s.view.ShowMessage(outputPath, msg::PathTooLongCaption);
     FailEntry(s, EntryFailure::PathTooLong);
     return false;

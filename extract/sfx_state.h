@@ -123,6 +123,9 @@ struct SfxState {
   // Headers the last listing walked. A run that walks further meets entries nobody was shown.
   uint32_t listedHeaders = 0;
   uint32_t temporaryNumber = 0;       // the last number a temporary file name was tried with
+  // The program's own mark of where it came from (zone_mark.h), which every file a run writes
+  // is given; empty when it has none.
+  std::string zoneMark;
 };
 
 extern SfxState sfx;

@@ -34,6 +34,14 @@ bool CreateOneDirectory(const char* path);
 // one folder.
 bool MoveReplacing(const char* from, const char* to);
 bool RemoveFile(const char* path);
+
+// The path that opens a file's named stream (NTFS's alternate data streams, "path:name") with
+// the calls above; streams carry the mark Windows gives a file that came from elsewhere. Some
+// file systems keep a stream as a file of that name beside the file (Wine does), and there it
+// stays where it is when the file is moved. Empty where the system has no streams (POSIX: no
+// file has one, and none can be given), the reason then left for LastErrorText.
+std::string NamedStreamPath(const std::string& path, const char* name);
+
 // The whole current folder, or an empty text when it cannot be read (it was deleted, say).
 std::string CurrentDirectory();
 // Why the last call above that failed on this thread failed, in a few words for a message

@@ -3,20 +3,25 @@
 
 #include "extract/crc32.h"
 #include "extract/sfx_state.h"
+#include "extract/zone_mark.h"
 #include "platform/win32/wide_text.h"
 #include "ui/dll_hardening.h"
 #include "ui/main_dialog.h"
 #include "ui/window_helpers.h"
 
-// The archive is appended to the program's own file, so that is the file to read.
+// The archive is appended to the program's own file, so that is the file to read, and the mark
+// it carries is the one every file it writes is given.
 static bool OpenOwnExecutable() {
   wchar_t path[MAX_PATH + 1] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::string ownPath = Utf8FromWide(path);
   sfx.archiveHandle = platform::OpenForReading(ownPath.c_str());
-  if (sfx.archiveHandle != platform::InvalidFile) return true;
-  ShowMessageBox(ownPath, msg::OpenFailedCaption);
-  return false;
+  if (sfx.archiveHandle == platform::InvalidFile) {
+    ShowMessageBox(ownPath, msg::OpenFailedCaption);
+    return false;
+  }
+  TakeZoneMark(ownPath);
+  return true;
 }
 
 static void CloseOwnExecutable() {

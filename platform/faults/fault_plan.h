@@ -1,6 +1,7 @@
 // A platform layer for tests that fails one chosen call: the Nth call of one kind fails as the
 // system would fail it (an error, nothing done), every other call goes to the POSIX layer. A
-// test counts the calls of a run first, then walks N over all of them.
+// test counts the calls of a run first, then walks N over all of them. A file's named stream is
+// a file of its own beside it, as Wine keeps one, reached (and failed) through the same calls.
 #pragma once
 
 #include <cstdint>

@@ -78,6 +78,9 @@ bool MoveReplacing(const char* from, const char* to) {
   return !Fails(Call::Replace, EACCES) && posix::MoveReplacing(from, to);
 }
 bool RemoveFile(const char* path) { return posix::RemoveFile(path); }
+// Streams as files of their own beside the file, the way Wine keeps them: they stay behind when
+// the file is moved, the harder case, and every call that reads or writes one can fail.
+std::string NamedStreamPath(const std::string& path, const char* name) { return path + ":" + name; }
 std::string CurrentDirectory() { return posix::CurrentDirectory(); }
 std::string LastErrorText() { return posix::LastErrorText(); }
 bool NamePartFits(const std::string& part) { return posix::NamePartFits(part); }

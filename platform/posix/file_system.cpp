@@ -1,4 +1,5 @@
 // The platform layer on POSIX: the file calls of posix_files.cpp as they are, and the heap.
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/posix/posix_files.h"
@@ -18,6 +19,12 @@ bool FindFirstMatch(const char* pattern) { return posix::FindFirstMatch(pattern)
 bool CreateOneDirectory(const char* path) { return posix::CreateOneDirectory(path); }
 bool MoveReplacing(const char* from, const char* to) { return posix::MoveReplacing(from, to); }
 bool RemoveFile(const char* path) { return posix::RemoveFile(path); }
+// No POSIX file system keeps streams a Windows program would see (extended attributes are
+// another thing), so none is read and none can be written.
+std::string NamedStreamPath(const std::string&, const char*) {
+  errno = ENOTSUP;
+  return std::string();
+}
 std::string CurrentDirectory() { return posix::CurrentDirectory(); }
 std::string LastErrorText() { return posix::LastErrorText(); }
 bool NamePartFits(const std::string& part) { return posix::NamePartFits(part); }

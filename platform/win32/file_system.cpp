@@ -81,6 +81,9 @@ bool MoveReplacing(const char* from, const char* to) {
 
 bool RemoveFile(const char* path) { return DeleteFileW(WideText(path).get()) != 0; }
 
+// The file calls open a stream by this name as they open a file.
+std::string NamedStreamPath(const std::string& path, const char* name) { return path + ":" + name; }
+
 std::string CurrentDirectory() {
   // Asked with no room, GetCurrentDirectoryW answers the room it needs, terminator included.
   DWORD size = GetCurrentDirectoryW(0, nullptr);

@@ -7,7 +7,7 @@ drive its windows from outside with tests/e2e/driver (captions and control IDs o
 the files on disk, the texts shown and the exit code.
 
 Settings come from the environment (CTest sets them): KVX_SFX_STUB, KVX_SFX_DRIVER, KVX_WINE_RUN, KVX_MKSFX,
-KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-run.
+KVX_UNSFX, KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-run.
 """
 
 import io
@@ -31,6 +31,7 @@ STUB = Path(os.environ.get("KVX_SFX_STUB", ROOT / "build/windows/sfx.exe"))
 DRIVER = Path(os.environ.get("KVX_SFX_DRIVER", ROOT / "build/windows/tests/e2e/sfx_driver.exe"))
 WINE_RUN = Path(os.environ.get("KVX_WINE_RUN", ROOT / "scripts/wine-run.sh"))
 MKSFX = Path(os.environ.get("KVX_MKSFX", ROOT / "build/windows/mksfx.exe"))
+UNSFX = Path(os.environ.get("KVX_UNSFX", ROOT / "build/windows/unsfx.exe"))
 WORK = Path(os.environ.get("KVX_E2E_WORK", ROOT / "build/windows/tests/e2e/work"))
 os.environ.setdefault("WINEPREFIX", str(WORK.parent / "wineprefix"))  # as CTest sets it
 
@@ -62,6 +63,7 @@ WRONG_PASSWORDS = ("wrong-1", "wrong-2", "wrong-3")
 
 FAILURE = "The hi-lighted file(s) failed CRC validation"
 ERROR_ACCESS_DENIED = 5
+ERROR_FILE_EXISTS = 80
 ERROR_DISK_FULL = 112
 MAX_PATH = 260
 
@@ -135,7 +137,7 @@ def setUpModule():
     global driver
     if not os.environ.get("DISPLAY"):
         raise unittest.SkipTest("no X display: run under xvfb-run")
-    for needed in (STUB, DRIVER, WINE_RUN, MKSFX):
+    for needed in (STUB, DRIVER, WINE_RUN, MKSFX, UNSFX):
         if not needed.exists():
             raise RuntimeError(f"missing {needed}")
     WORK.mkdir(parents=True, exist_ok=True)
@@ -949,6 +951,192 @@ class Replacing(SfxTest):
             self.assertTreeIs(out, ["big.bin", "empty.txt"])
             self.assertEqual(self.selected(), ["big.bin"])
             self.leave()
+
+
+# The mark a browser gives a download: Windows keeps it in the file's Zone.Identifier stream,
+# which Wine keeps as a file of that name beside the file, so it can be written and read here.
+ZONE_MARK = (b"[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.com/\r\n"
+             b"HostUrl=https://example.com/setup.exe\r\n")
+MARK_SUFFIX = ":Zone.Identifier"
+
+
+def mark_of(path):
+    """Where Wine keeps the file's Zone.Identifier stream."""
+    return Path(str(path) + MARK_SUFFIX)
+
+
+def with_marks(files):
+    """The files' paths, and the path of each one's mark beside it."""
+    return [*files, *(path + MARK_SUFFIX for path in files)]
+
+
+class ZoneMark(SfxTest):
+    """A program downloaded from the internet carries the mark of where it came from, which
+    Office and SmartScreen read; every file it extracts carries the same mark, byte for byte, and
+    a file that cannot be given it fails as its entry."""
+
+    ENTRIES = [("a.txt", text_bytes(70, 900)), ("b.bin", noise_bytes(71, 1200)), ("c.txt", text_bytes(72, 400))]
+
+    def start_marked(self, archive):
+        exe = self.dir / f"{self._testMethodName}.exe"
+        exe.write_bytes(STUB.read_bytes() + archive)
+        mark_of(exe).write_bytes(ZONE_MARK)
+        self.launch(exe)
+
+    def assertMarked(self, root):
+        """Every file below root carries the program's mark, and nothing else carries one (a
+        folder named like a mark, which a test put in the way, is none)."""
+        found = [path for path in Path(root).rglob("*") if path.is_file()]
+        marks = {path for path in found if path.name.endswith(MARK_SUFFIX)}
+        files = {path for path in found if path not in marks}
+        self.assertTrue(files, f"no file below {root}")
+        self.assertEqual(sorted(map(str, marks)), sorted(str(mark_of(path)) for path in files))
+        for mark in marks:
+            self.assertEqual(mark.read_bytes(), ZONE_MARK, mark)
+
+    def assertNoMarks(self, root):
+        self.assertEqual([str(path) for path in Path(root).rglob("*" + MARK_SUFFIX)], [])
+
+    def test_every_file_from_a_marked_exe_carries_its_mark_and_no_folder_does(self):
+        archive = self.info_zip(NESTED, "-r", "-n", ".bin", names=["readme.txt", "docs", "tools"])
+        with zipfile.ZipFile(self.dir / "archive.zip") as zf:
+            methods = {info.filename: info.compress_type for info in zf.infolist()}
+        self.assertEqual(methods["docs/img/logo.bin"], zipfile.ZIP_STORED)
+        self.assertEqual(methods["docs/guide.txt"], zipfile.ZIP_DEFLATED)
+        self.assertIn("docs/img/", methods)
+        self.start_marked(archive)
+        out = self.dir / "out"
+        self.expect_whole_extraction(NESTED)
+        self.assertMarked(out)
+        self.assertTreeIs(out, ["docs", "docs/img", "tools", *with_marks(NESTED)])
+        self.leave()
+
+    def test_an_exe_without_a_mark_gives_none(self):
+        self.start(self.info_zip(NESTED, "-r", names=["readme.txt", "docs", "tools"]))
+        self.expect_whole_extraction(NESTED)
+        self.assertNoMarks(self.dir)
+        self.leave()
+
+    def test_an_overwritten_file_carries_the_exes_mark_in_place_of_its_own(self):
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "a.txt").write_bytes(b"old a.txt\n")
+        (out / "b.bin").write_bytes(b"old b.bin\n")
+        mark_of(out / "b.bin").write_bytes(b"[ZoneTransfer]\r\nZoneId=2\r\n")
+        self.start_marked(self.python_zip(self.ENTRIES))
+        self.drive("click", POLICY_OVERWRITE)
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, dict(self.ENTRIES))
+        self.assertMarked(out)
+        self.assertTreeIs(out, with_marks(["a.txt", "b.bin", "c.txt"]))
+        self.leave()
+
+    def test_a_failed_entry_leaves_no_mark_and_the_file_it_would_replace_as_it_was(self):
+        archive = bytearray(self.python_zip(self.ENTRIES, zipfile.ZIP_STORED))
+        archive[data_offset(archive, local_header_offsets(archive)[1]) + 600] ^= 0xFF
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "b.bin").write_bytes(b"old b.bin\n")
+        self.start_marked(bytes(archive))
+        self.extract_to(out)
+        self.assertEqual(self.drive("overwrite", "yes"), ["b.bin...already exists, overwrite?"])
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertEqual((out / "b.bin").read_bytes(), b"old b.bin\n")
+        self.assertFiles(out, {"a.txt": self.ENTRIES[0][1], "c.txt": self.ENTRIES[2][1]})
+        self.assertTreeIs(out, [*with_marks(["a.txt", "c.txt"]), "b.bin"])
+        for name in ("a.txt", "c.txt"):
+            self.assertEqual(mark_of(out / name).read_bytes(), ZONE_MARK, name)
+        self.assertEqual(self.selected(), ["b.bin"])
+        self.leave()
+
+    def test_a_mark_the_file_cannot_take_under_its_name_fails_the_entry_with_the_systems_reason(self):
+        # A folder stands where Wine keeps the mark of b.bin; the file that cannot be marked is
+        # taken away again.
+        out = self.dir / "out"
+        mark_of(out / "b.bin").mkdir(parents=True)
+        self.start_marked(self.python_zip(self.ENTRIES))
+        self.extract_to(out)
+        self.expect_message("Couldn't mark as downloaded...",
+                            wine_path(out) + "\\b.bin: " + self.system_text(ERROR_FILE_EXISTS))
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertFiles(out, {"a.txt": self.ENTRIES[0][1], "c.txt": self.ENTRIES[2][1]})
+        self.assertTreeIs(out, [*with_marks(["a.txt", "c.txt"]), "b.bin" + MARK_SUFFIX])
+        self.assertMarked(out)
+        self.assertEqual(self.selected(), ["b.bin"])
+        self.leave()
+
+    def test_a_mark_the_temporary_file_cannot_take_fails_the_entry_before_the_old_file_is_replaced(self):
+        # The run's first temporary file is ~kvx0001.tmp, and a folder stands where its mark goes.
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "a.txt").write_bytes(b"old a.txt\n")
+        mark_of(out / "~kvx0001.tmp").mkdir()
+        self.start_marked(self.python_zip(self.ENTRIES))
+        self.drive("click", POLICY_OVERWRITE)
+        self.extract_to(out)
+        self.expect_message("Couldn't mark as downloaded...",
+                            wine_path(out) + "\\a.txt: " + self.system_text(ERROR_FILE_EXISTS))
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertEqual((out / "a.txt").read_bytes(), b"old a.txt\n")
+        self.assertFiles(out, {"b.bin": self.ENTRIES[1][1], "c.txt": self.ENTRIES[2][1]})
+        self.assertTreeIs(out, [*with_marks(["b.bin", "c.txt"]), "a.txt", "~kvx0001.tmp" + MARK_SUFFIX])
+        for name in ("b.bin", "c.txt"):
+            self.assertEqual(mark_of(out / name).read_bytes(), ZONE_MARK, name)
+        self.assertEqual(self.selected(), ["a.txt"])
+        self.leave()
+
+    def test_a_path_whose_mark_is_longer_than_the_system_takes_is_refused_before_anything_is_made(self):
+        out = self.dir / "out"
+        base = wine_path(out) + "\\"
+        fits = "f" * (MAX_PATH - 1 - len(base))  # taken from an exe without a mark
+        self.start_marked(self.python_zip([(fits, b"fits\n"), ("ok.txt", b"ok\n")]))
+        self.extract_to(out)
+        self.expect_message("Path too long...", base + fits)
+        self.expect_failure()
+        self.expect_nothing_more()
+        self.assertTreeIs(out, with_marks(["ok.txt"]))
+        self.assertEqual(self.selected(), [fits])
+        self.leave()
+
+    # ---- unsfx.exe, the console extractor, on a plain ZIP that carries a mark ----
+
+    def unsfx(self, archive, out):
+        return subprocess.run([str(WINE_RUN), str(UNSFX), "extract", "-q", wine_path(archive), "-d", wine_path(out)],
+                              capture_output=True, text=True, timeout=120)
+
+    def test_unsfx_exe_gives_every_file_it_extracts_the_zips_mark(self):
+        self.info_zip(NESTED, "-r", "-n", ".bin", names=["readme.txt", "docs", "tools"])
+        archive, out = self.dir / "archive.zip", self.dir / "out"
+        mark_of(archive).write_bytes(ZONE_MARK)
+        done = self.unsfx(archive, out)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertFiles(out, NESTED)
+        self.assertMarked(out)
+
+    def test_unsfx_exe_gives_no_mark_from_a_zip_without_one(self):
+        self.info_zip(NESTED, "-r", names=["readme.txt", "docs", "tools"])
+        done = self.unsfx(self.dir / "archive.zip", self.dir / "out")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertFiles(self.dir / "out", NESTED)
+        self.assertNoMarks(self.dir)
+
+    def test_unsfx_exe_names_the_file_it_could_not_mark_and_exits_1(self):
+        self.python_zip(self.ENTRIES)
+        archive, out = self.dir / "archive.zip", self.dir / "out"
+        mark_of(archive).write_bytes(ZONE_MARK)
+        mark_of(out / "b.bin").mkdir(parents=True)
+        done = self.unsfx(archive, out)
+        self.assertEqual(done.returncode, 1, done.stderr)
+        self.assertEqual(done.stderr.splitlines(), [
+            "unsfx: Couldn't mark as downloaded... " + wine_path(out) + "\\b.bin: " + self.system_text(ERROR_FILE_EXISTS),
+            "unsfx: failed: b.bin (its file could not be marked as downloaded, as the archive is)"])
+        self.assertFiles(out, {"a.txt": self.ENTRIES[0][1], "c.txt": self.ENTRIES[2][1]})
+        self.assertTreeIs(out, [*with_marks(["a.txt", "c.txt"]), "b.bin" + MARK_SUFFIX])
+        self.assertMarked(out)
 
 
 class LongNames(SfxTest):

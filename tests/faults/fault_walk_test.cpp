@@ -2,7 +2,11 @@
 // the listing and extraction of a few representative archives, over existing files too. For
 // each failing call the run may fail, but it must never crash, never report success unless every
 // file is there as it should be, never leave a file that was there changed but for a verified
-// replacement, never leave a temporary file, and never touch anything outside its folder.
+// replacement, never leave a temporary file, and never touch anything outside its folder. From a
+// program that carries a mark of where it came from, every file a run leaves carries it too,
+// and no mark stays behind for a file that is not there. The layer keeps a mark as a file of its
+// own beside its file, as Wine does, which a move leaves behind: the longer way to a marked file.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -11,6 +15,7 @@
 #include "extract/crc32.h"
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
+#include "extract/zone_mark.h"
 #include "platform/faults/fault_plan.h"
 #include "tests/unit/fake_view.h"
 #include "tests/unit/test_support.h"
@@ -20,6 +25,17 @@ using faults::Call;
 using Files = std::map<std::string, Bytes>;
 
 namespace {
+
+// Where the layer keeps a file's mark, and the program's.
+const std::string MarkSuffix = ":Zone.Identifier";
+const std::string MarkText = "[ZoneTransfer]\r\nZoneId=3\r\n";
+const Bytes Mark(MarkText.begin(), MarkText.end());
+
+// The name of the file whose mark it is, or an empty text for a name that is no mark's.
+std::string MarkedFile(const std::string& name) {
+  size_t at = name.size() - std::min(name.size(), MarkSuffix.size());
+  return at > 0 && name.compare(at, std::string::npos, MarkSuffix) == 0 ? name.substr(0, at) : std::string();
+}
 
 // What a run left: the files below its folder, whether it said it succeeded, what it showed.
 struct Outcome {
@@ -45,6 +61,12 @@ class FaultWalkTest : public EngineTest {
     WriteWholeFile(Scratch("program.exe"), file);
     existing_ = existing;
   }
+  // The same, from a program that carries a mark; the folder it extracts into starts empty.
+  void PrepareMarked(const Bytes& zip) {
+    Prepare(zip);
+    WriteWholeFile(Scratch("program.exe") + MarkSuffix, Mark);
+    marked_ = true;
+  }
 
   // One listing and extraction of every entry, with the nth call of that kind failing.
   Outcome Run(Call kind, uint64_t nth) {
@@ -61,6 +83,8 @@ class FaultWalkTest : public EngineTest {
     std::string path = Scratch("out");
     strcpy(sfx.extractPath, path.c_str());
     sfx.policy = PolicyOverwrite;
+    TakeZoneMark(Scratch("program.exe"));  // at the program's start, before any run
+    EXPECT_EQ(sfx.zoneMark.empty(), !marked_);
 
     faults::FailNth(kind, nth);
     FakeView view;
@@ -91,6 +115,7 @@ class FaultWalkTest : public EngineTest {
     Outcome clean = Run(Call::Kinds, 0);
     ASSERT_TRUE(clean.succeeded) << ::testing::PrintToString(clean.captions);
     ASSERT_FALSE(clean.files.empty());
+    ExpectMarks(clean);
     std::string outside = Outside();
     uint64_t runs = 0;
     for (int k = 0; k < static_cast<int>(Call::Kinds); k++) {
@@ -128,6 +153,22 @@ class FaultWalkTest : public EngineTest {
     }
     for (const auto& [name, bytes] : existing_)
       EXPECT_TRUE(faulted.files.count(name)) << name << " was there and is gone";
+    ExpectMarks(faulted);
+  }
+
+  // From a marked program, whose folder starts empty, every file there is the run's and carries
+  // the mark, and every mark stands beside its file; from an unmarked one there is no mark.
+  void ExpectMarks(const Outcome& outcome) {
+    for (const auto& [name, bytes] : outcome.files) {
+      std::string file = MarkedFile(name);
+      if (file.empty()) {
+        EXPECT_EQ(outcome.files.count(name + MarkSuffix), marked_ ? 1u : 0u)
+            << name << (marked_ ? " is not marked" : " is marked, though the program is not");
+      } else {
+        EXPECT_TRUE(outcome.files.count(file)) << name << " stayed without its file";
+        EXPECT_TRUE(bytes == Mark) << name << " is not the program's mark";
+      }
+    }
   }
 
   // Everything in the scratch folder but the extraction folder: the run may not change it.
@@ -139,6 +180,7 @@ class FaultWalkTest : public EngineTest {
   }
 
   Files existing_;
+  bool marked_ = false;
   uint64_t calls_ = 0;
 };
 
@@ -161,6 +203,13 @@ TEST_F(FaultWalkTest, StoredStreamedEntries) { Prepare(ReadFixture("streamed_sto
 TEST_F(FaultWalkTest, OverwritingExistingFiles) {
   Prepare(ReadFixture("four_plain.zip"), {{"one.txt", {'o', 'l', 'd', '1'}}, {"three.txt", {'o', 'l', 'd', '3'}}});
   WalkEveryFault();
+}
+
+TEST_F(FaultWalkTest, EntriesOfAMarkedProgram) { PrepareMarked(ReadFixture("four_plain.zip")); WalkEveryFault(); }
+
+TEST_F(FaultWalkTest, StreamedEntriesWithFoldersOfAMarkedProgram) {
+  PrepareMarked(ReadFixture("infozip_pipe.zip"));
+  WalkEveryFault(true);
 }
 
 }  // namespace

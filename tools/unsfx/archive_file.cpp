@@ -2,6 +2,7 @@
 
 #include "extract/format.h"
 #include "extract/sfx_state.h"
+#include "extract/zone_mark.h"
 
 static bool StartsWithLocalSignature() {
   uint8_t first[4] = {};
@@ -16,6 +17,7 @@ bool OpenArchiveFile(const std::string& path) {
   sfx.archiveHandle = platform::OpenForReading(path.c_str());
   if (sfx.archiveHandle == platform::InvalidFile) return false;
   sfx.attachedAt = StartsWithLocalSignature() ? 0 : ArchiveBase;
+  TakeZoneMark(path);
   return true;
 }
 

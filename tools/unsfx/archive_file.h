@@ -4,6 +4,7 @@
 
 #include <string>
 
-// Opens the file as sfx.archiveHandle and sets sfx.attachedAt. False when it cannot be read.
+// Opens the file as sfx.archiveHandle and sets sfx.attachedAt; takes its mark of where it came
+// from (Windows only: elsewhere no file has one). False when it cannot be read.
 bool OpenArchiveFile(const std::string& path);
 void CloseArchiveFile();

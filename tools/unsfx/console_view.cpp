@@ -98,6 +98,7 @@ static const char* FailureText(EntryFailure reason) {
     case EntryFailure::NotWritten: return "it could not be written";
     case EntryFailure::NotCreated: return "its file could not be created";
     case EntryFailure::NotReplaced: return "the file of its name could not be replaced";
+    case EntryFailure::NotMarked: return "its file could not be marked as downloaded, as the archive is";
     case EntryFailure::NameUnsafe: return "its name is unsafe";
     case EntryFailure::NamePartTooLong: return "a part of its name is longer than the file system takes";
     case EntryFailure::PathTooLong: return "its path is longer than the system takes";
