@@ -131,8 +131,9 @@ class FaultWalkTest : public EngineTest {
         EXPECT_EQ(Outside(), outside);
         if (HasFailure()) return;  // one faulty call is enough to look at
       }
-      if (kind != Call::Directory || makesFolders)
+      if (kind != Call::Directory || makesFolders) {
         EXPECT_GT(calls, 0u) << faults::NameOf(kind) << " is never called: the walk proves nothing for it";
+      }
     }
     std::cout << "[ faults   ] " << runs << " runs, each with one call failing\n";
   }
@@ -140,9 +141,10 @@ class FaultWalkTest : public EngineTest {
   // Each file is the one the clean run wrote or the one that was there; a temporary file never
   // stays; success means every file is the clean run's.
   void ExpectSound(const Outcome& clean, const Outcome& faulted) {
-    if (faulted.succeeded)
+    if (faulted.succeeded) {
       EXPECT_TRUE(faulted.files == clean.files) << "success reported with files missing or wrong; it showed "
                                                 << ::testing::PrintToString(faulted.captions);
+    }
     for (const auto& [name, bytes] : faulted.files) {
       EXPECT_EQ(name.find("~kvx"), std::string::npos) << "a temporary file stayed: " << name;
       auto good = clean.files.find(name);
