@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "extract/crc32.h"
+#include "extract/tables.h"
 #include "extract/sfx_state.h"
 #include "extract/zip_crypto.h"
 
@@ -53,7 +54,7 @@ static uint32_t SerialChainOnly(const uint8_t* data, uint32_t length, uint32_t k
 }
 
 int main() {
-  CreateCrcTable();
+  CreateTables();
   bool foldAvailable = sfx.crcFold;
   std::vector<uint8_t> data(BufferSize);
   std::mt19937 rng(1);
@@ -76,6 +77,6 @@ int main() {
              UpdateKeys(b);
            }
          }));
-  ReleaseCrcTable();
+  ReleaseTables();
   return sink == 0x12345678 ? 1 : 0;  // keeps the CRC work from being optimised away
 }

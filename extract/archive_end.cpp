@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "extract/archive_walk.h"
+#include "extract/archive_reader.h"
 #include "extract/extra_field.h"
 #include "extract/little_endian.h"
 #include "extract/sfx_state.h"
@@ -14,11 +14,6 @@ constexpr uint32_t Zip64EndRecordSize = 56;  // as every writer makes it: no ext
 
 uint32_t SignatureAt(uint32_t distanceFromLocal) { return sfx.expectedSignature + distanceFromLocal; }
 uint32_t CentralSignature() { return sfx.expectedSignature - LocalMinusCentralSignature; }
-
-bool ReadAt(uint64_t position, uint8_t* buffer, uint32_t length) {
-  SeekArchive(position);
-  return sfx.filePos != -1 && platform::ReadFile(sfx.archiveHandle, buffer, length) == length;
-}
 
 // A buffer from the platform's heap for as long as it lives; empty when none could be had.
 class Buffer {
@@ -47,10 +42,10 @@ bool DescribedBy(uint64_t endAt, const uint8_t* end, CentralDirectory& cd) {
   uint64_t count = Load16(end + 10), size = Load32(end + 12), offset = Load32(end + 16);
   uint64_t centralEnd = endAt;
   uint8_t locator[Zip64LocatorSize], zip64[Zip64EndRecordSize];
-  if (endAt >= Zip64LocatorSize + Zip64EndRecordSize && ReadAt(endAt - Zip64LocatorSize, locator, sizeof locator) &&
+  if (endAt >= Zip64LocatorSize + Zip64EndRecordSize && ReadArchiveAt(endAt - Zip64LocatorSize, locator, sizeof locator) &&
       Load32(locator) == SignatureAt(Zip64LocatorMinusLocalSignature)) {
     centralEnd = endAt - Zip64LocatorSize - Zip64EndRecordSize;
-    if (!ReadAt(centralEnd, zip64, sizeof zip64) || Load32(zip64) != SignatureAt(Zip64EndRecordMinusLocalSignature))
+    if (!ReadArchiveAt(centralEnd, zip64, sizeof zip64) || Load32(zip64) != SignatureAt(Zip64EndRecordMinusLocalSignature))
       return false;
     count = Load64(zip64 + 32);
     size = Load64(zip64 + 40);
@@ -68,7 +63,7 @@ bool FindCentralDirectory(CentralDirectory& cd) {
   uint64_t from = std::max<uint64_t>(sfx.archiveBase, length > EndRecordSearchSpan ? length - EndRecordSearchSpan : 0);
   uint32_t span = static_cast<uint32_t>(length - from);
   Buffer tail(span);
-  if (!tail.get() || !ReadAt(from, tail.get(), span)) return false;
+  if (!tail.get() || !ReadArchiveAt(from, tail.get(), span)) return false;
   for (uint32_t at = span - EndRecordSize + 1; at-- > 0;)
     if (Load32(tail.get() + at) == SignatureAt(EndRecordMinusLocalSignature) && DescribedBy(from + at, tail.get() + at, cd))
       return true;
@@ -90,7 +85,7 @@ uint64_t RecordedOffset(const uint8_t* header, const uint8_t* extra, uint16_t ex
 // the headers in file order, so they are sorted.
 bool ListsExactly(const CentralDirectory& cd, const std::vector<uint32_t>& headers) {
   Buffer bytes(cd.size), seen(headers.size());
-  if (!bytes.get() || !seen.get() || !ReadAt(cd.at, bytes.get(), static_cast<uint32_t>(cd.size))) return false;
+  if (!bytes.get() || !seen.get() || !ReadArchiveAt(cd.at, bytes.get(), static_cast<uint32_t>(cd.size))) return false;
   memset(seen.get(), 0, headers.size());
   const uint8_t* p = bytes.get();
   uint64_t at = 0;
@@ -113,7 +108,7 @@ bool ListsExactly(const CentralDirectory& cd, const std::vector<uint32_t>& heade
 
 bool ArchiveEndsAt(uint32_t position) {
   uint8_t raw[4];
-  if (!ReadAt(position, raw, sizeof raw)) return false;
+  if (!ReadArchiveAt(position, raw, sizeof raw)) return false;
   uint32_t signature = Load32(raw);
   return signature == CentralSignature() || signature == SignatureAt(EndRecordMinusLocalSignature) ||
          signature == SignatureAt(Zip64EndRecordMinusLocalSignature) ||

@@ -1,11 +1,9 @@
 #include "extract/archive_walk.h"
 
-#include "extract/crc32.h"
-#include "extract/data_descriptor.h"
-#include "extract/extra_field.h"
-#include "extract/little_endian.h"
+#include "extract/archive_reader.h"
+#include "extract/entry_extent.h"
+#include "extract/local_header.h"
 #include "extract/sfx_state.h"
-#include "extract/utf8.h"
 
 bool StartWalk() {
   sfx.archiveBase = sfx.attachedAt;
@@ -15,122 +13,6 @@ bool StartWalk() {
   sfx.expectedSignature = plusOne - 1;
   SeekArchive(sfx.archiveBase);
   return sfx.filePos != -1;
-}
-
-void SeekArchive(uint64_t position) {
-  if (position >= SeekLimit) {
-    sfx.filePos = -1;
-    return;
-  }
-  sfx.filePos = platform::SeekTo(sfx.archiveHandle, static_cast<int32_t>(position));
-}
-
-static bool IsLocalSignature(uint32_t signature) {
-  return signature == sfx.expectedSignature || signature == OddLocalSignature;
-}
-
-bool ReadLocalHeader() {
-  uint8_t raw[LocalHeaderSize];
-  sfx.header.signature = 0;
-  // A short read is the end of the file: the fields not read would be stale, so it ends the walk.
-  if (platform::ReadFile(sfx.archiveHandle, raw, sizeof raw) != sizeof raw) return false;
-  LocalHeader& h = sfx.header;
-  h.signature = Load32(raw);
-  h.versionNeeded = Load16(raw + 4);
-  h.flags = Load16(raw + 6);
-  h.method = Load16(raw + 8);
-  h.modTime = Load16(raw + 10);
-  h.modDate = Load16(raw + 12);
-  h.crc32 = Load32(raw + 14);
-  h.compressedSize = Load32(raw + 18);
-  h.uncompressedSize = Load32(raw + 22);
-  h.nameLength = Load16(raw + 26);
-  h.extraLength = Load16(raw + 28);
-  sfx.stated = {h.crc32, h.compressedSize, h.uncompressedSize};
-  sfx.entryEnd = 0;
-  return IsLocalSignature(h.signature);
-}
-
-bool HeaderFollowsAt(uint32_t position) {
-  uint8_t raw[4];
-  SeekArchive(position);
-  if (sfx.filePos == -1 || platform::ReadFile(sfx.archiveHandle, raw, sizeof raw) != sizeof raw)
-    return false;
-  uint32_t signature = Load32(raw);
-  return IsLocalSignature(signature) || signature == sfx.expectedSignature - LocalMinusCentralSignature;
-}
-
-// Up to length bytes at the current position, as stored; fewer where the file ends.
-static std::string ReadBytes(uint32_t length) {
-  std::string bytes(length, '\0');
-  bytes.resize(platform::ReadFile(sfx.archiveHandle, &bytes[0], length));
-  return bytes;
-}
-
-// Reads the header's extra field, which stands at the current position behind the name, takes
-// what the walk needs from it (the 64-bit sizes of a ZIP64 field where the header defers to
-// them, and whether the entry is streamed: sfx.hasZip64, sfx.stated, sfx.streamed) and returns
-// its bytes.
-static std::string ReadExtraField() {
-  std::string extra = ReadBytes(sfx.header.extraLength);
-  uint16_t size = 0;
-  const uint8_t* zip64 = FindExtraField(reinterpret_cast<const uint8_t*>(extra.data()),
-                                        static_cast<uint32_t>(extra.size()), Zip64ExtraId, &size);
-  sfx.hasZip64 = zip64 != nullptr;
-  // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
-  if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {
-    sfx.stated.size = Load64(zip64);
-    zip64 += 8;
-    size = static_cast<uint16_t>(size - 8);
-  }
-  if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
-  sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
-  return extra;
-}
-
-std::string ReadEntryName() {
-  // The name is read whole, however long, so nothing is cut or written past a buffer and the
-  // walk's idea of where the name ends is the header's own.
-  std::string bytes = ReadBytes(sfx.header.nameLength);
-  std::string extra = ReadExtraField();
-  return EntryName(bytes, sfx.header.flags, reinterpret_cast<const uint8_t*>(extra.data()),
-                   static_cast<uint32_t>(extra.size()));
-}
-
-std::string DecodeEntryName(const std::string& bytes, uint16_t flags) {
-  if (flags & FlagUtf8) return WithReplacementCharacters(bytes);
-  if (IsValidUtf8(bytes)) return bytes;
-  return platform::LegacyToUtf8(bytes);
-}
-
-// The name a Unicode Path field gives, or "" when the field is absent or not to be believed.
-// It stands for the header's name only while its CRC-32 matches that name's bytes: a program
-// that renamed the entry without knowing the field left a stale name in it.
-static std::string UnicodePathName(const uint8_t* extra, uint32_t extraLength, const std::string& nameBytes) {
-  uint16_t size = 0;
-  const uint8_t* field = FindExtraField(extra, extraLength, UnicodePathExtraId, &size);
-  if (!field || size < 5 || field[0] != UnicodePathVersion) return "";
-  uint32_t reg = 0xFFFFFFFF;
-  UpdateCrc(reinterpret_cast<const uint8_t*>(nameBytes.data()), static_cast<int64_t>(nameBytes.size()), reg);
-  if (~reg != Load32(field + 1)) return "";
-  std::string name = TextFromBuffer(reinterpret_cast<const char*>(field + 5), size - 5u);
-  return IsValidUtf8(name) ? name : "";
-}
-
-std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_t* extra, uint32_t extraLength) {
-  std::string unicodePath = UnicodePathName(extra, extraLength, nameBytes);
-  if (!unicodePath.empty()) return unicodePath;
-  return DecodeEntryName(TextFromBuffer(nameBytes.data(), static_cast<uint32_t>(nameBytes.size())), flags);
-}
-
-std::string TextFromBuffer(const char* buffer, uint32_t length) {
-  uint32_t n = 0;
-  while (n < length && buffer[n] != '\0') n++;
-  return std::string(buffer, n);
-}
-
-uint64_t DataPosition(uint32_t headerPos) {
-  return uint64_t(headerPos) + LocalHeaderSize + sfx.header.nameLength + sfx.header.extraLength;
 }
 
 bool SeekNextHeader(uint32_t headerPos) {

@@ -1,50 +1,11 @@
-// The walk over the local headers of the archive appended to the program's image.
+// The walk over the local headers of the archive appended to the program's image: it reads each
+// entry's header and name (extract/local_header.h), and then seeks to the header behind it.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 // Sets up a walk and seeks to the first header (sfx.attachedAt). False when that seek fails.
 bool StartWalk();
-
-// Moves the archive to an absolute position and records it in sfx.filePos (-1 on failure).
-// Positions from 2^31 on cannot be reached and fail.
-void SeekArchive(uint64_t position);
-
-// The walk reads, for each entry in turn: its header, its name and extra field; then it seeks
-// to the next header.
-
-// Reads 30 bytes at the current position into sfx.header, and takes the CRC and sizes it states
-// into sfx.stated. True when a whole header was read and its signature is a local-header
-// signature.
-bool ReadLocalHeader();
-
-// Reads the header's nameLength name bytes at the current position and the extra field behind
-// them, and returns the entry's name (EntryName). From the extra field it also takes what the
-// walk needs: the 64-bit sizes of a ZIP64 field where the header defers to them, and whether
-// the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed).
-std::string ReadEntryName();
-
-// An entry's name, from its header's name bytes and flags and its extra field: the UTF-8 name of
-// a Unicode Path field (0x7075) whose CRC-32 matches the name bytes, else the name bytes
-// decoded. Either ends before its first zero byte. Nothing else in the extra field counts.
-std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_t* extra, uint32_t extraLength);
-
-// The name as text (UTF-8), read once here and carried as such by everything after the walk.
-// Flag bit 11 says UTF-8. Without it, bytes that are UTF-8 and not plain ASCII are UTF-8 too
-// (Linux and macOS writers store names so and set no flag), and any other name is in the legacy
-// code page of the system that wrote it. A flagged name that is not UTF-8 keeps U+FFFD for its
-// bad bytes, which the unsafe-name rule refuses.
-std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
-
-// True when a local header or the central directory begins at that position.
-bool HeaderFollowsAt(uint32_t position);
-
-// The first length bytes of buffer, cut before the first zero byte.
-std::string TextFromBuffer(const char* buffer, uint32_t length);
-
-// Where the current entry's data begins, for a header that starts at headerPos.
-uint64_t DataPosition(uint32_t headerPos);
 
 // Seeks to the header behind the current entry, finding first where the entry ends if no
 // decoder has found it yet. False when the walk is over because that position lies beyond what

@@ -5,29 +5,12 @@
 
 #include "extract/crc32_fold.h"
 #include "extract/sfx_state.h"
-#include "extract/zip_crypto.h"
 
 // Crc32Table is the first of eight tables in one block. Table k holds the effect of a byte
 // followed by k zero bytes, which lets UpdateCrc take eight bytes per step with results
 // identical to the byte step.
 constexpr int SliceTables = 8;
-constexpr size_t SliceBytes = SliceTables * 256 * sizeof(uint32_t);
-
-// The decryption's key-stream table is derived from the CRC table and lives behind it.
-bool CreateCrcTable() {
-  sfx.crcTable = static_cast<uint32_t*>(platform::Allocate(SliceBytes + KeyStreamStates));
-  if (!sfx.crcTable) return false;
-  sfx.keyStreamSteps = reinterpret_cast<uint8_t*>(sfx.crcTable) + SliceBytes;
-  BuildCrcTable();
-  BuildKeyStreamSteps();
-  return true;
-}
-
-void ReleaseCrcTable() {
-  platform::Release(sfx.crcTable);
-  sfx.crcTable = nullptr;
-  sfx.keyStreamSteps = nullptr;
-}
+static_assert(CrcTableBytes == SliceTables * 256 * sizeof(uint32_t), "the block holds the eight tables");
 
 void BuildCrcTable() {
   uint32_t* table = sfx.crcTable;

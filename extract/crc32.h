@@ -4,10 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Allocates and fills sfx.crcTable, false when there is no memory for it; ReleaseCrcTable
-// frees it. Both are called once per run.
-bool CreateCrcTable();
-void ReleaseCrcTable();
+// The bytes sfx.crcTable points to: the table and the wider ones behind it (extract/tables.h
+// allocates them).
+constexpr size_t CrcTableBytes = 8 * 256 * sizeof(uint32_t);
 // Fills the table that sfx.crcTable points to (and the wider tables behind it).
 void BuildCrcTable();
 

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "extract/crc32.h"
-#include "extract/data_descriptor.h"
 #include "extract/sfx_state.h"
 #include "extract/zip_crypto.h"
 
@@ -224,7 +223,7 @@ void InflateEntry() {
 
 void DecodeEntry(uint32_t dataPosition) {
   uint32_t encryptionHeader = EncryptionHeaderLength();
-  uint32_t start = dataPosition + encryptionHeader;
+  uint32_t start = DataStart(dataPosition);
   uint32_t reach = start < SeekLimit ? static_cast<uint32_t>(SeekLimit) - start : 0;
   bool toStreamEnd = EndsWithItsStream();
   uint32_t size = sfx.stated.compressedSize;
@@ -235,11 +234,9 @@ void DecodeEntry(uint32_t dataPosition) {
   sfx.decoded = {};
   if (sfx.header.method == MethodStored) CopyStored();
   if (sfx.header.method == MethodDeflated) InflateEntry();
-  if (!sfx.streamed) return FindSizedEnd(dataPosition);
-  if (!toStreamEnd) return;  // a stored one's end was found before it was decoded
-  sfx.entryEnd = SeekLimit;
-  if (sfx.decoded.reachedEnd) TakeDataDescriptor(start + sfx.decoded.consumed);
 }
+
+uint32_t DataStart(uint32_t dataPosition) { return dataPosition + EncryptionHeaderLength(); }
 
 bool EntryVerifies() {
   const DecodeOutcome& d = sfx.decoded;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 
 // Note: a name is refused, never repaired. Removing ".." or a drive letter would write the
 // entry somewhere its name does not show, and a repaired name can collide with another entry.

@@ -6,16 +6,18 @@
 #include <vector>
 
 #include "extract/archive_end.h"
+#include "extract/archive_reader.h"
 #include "extract/archive_walk.h"
-#include "extract/data_descriptor.h"
 #include "extract/decoders.h"
+#include "extract/entry_extent.h"
+#include "extract/local_header.h"
 #include "extract/output_file.h"
 #include "extract/paths.h"
 #include "extract/safe_name.h"
 #include "extract/sfx_state.h"
-#include "extract/utf8.h"
 #include "extract/zip_crypto.h"
 #include "extract/zone_mark.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -173,7 +175,7 @@ Target PrepareOutputPath(Scan& s, std::string& outputPath) {
 
 // Runs the entry's decoder into sfx.outputHandle (none in a test) and tells whether it verifies.
 bool DecodeAndVerify(Scan& s) {
-  DecodeEntry(static_cast<uint32_t>(DataPosition(s.headerPos)));  // reached by a seek: below 2^31
+  DecodeToItsEnd(static_cast<uint32_t>(DataPosition(s.headerPos)));  // reached by a seek: below 2^31
   if (EntryVerifies()) return true;
   s.view.NoteFailure(WhyEntryFails());
   return false;

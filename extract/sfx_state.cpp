@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 
 SfxState sfx;
 

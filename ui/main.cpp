@@ -1,7 +1,7 @@
 // The entry point: open the program's own file, run the main dialog, shut down in order.
 #include <windows.h>
 
-#include "extract/crc32.h"
+#include "extract/tables.h"
 #include "extract/sfx_state.h"
 #include "extract/zone_mark.h"
 #include "platform/win32/wide_text.h"
@@ -35,12 +35,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearchPath();
   sfx.instance = GetModuleHandleW(nullptr);
   if (OpenOwnExecutable()) {
-    if (CreateCrcTable())
+    if (CreateTables())
       RunModalDialog(static_cast<HINSTANCE>(sfx.instance), nullptr, L"MainDialog", MainDialogProc);
     else
       ShowMessageBox(msg::OutOfMemory, msg::ShutdownCloseFailedCaption);
     CloseOwnExecutable();
-    ReleaseCrcTable();
+    ReleaseTables();
   }
   ExitProcess(0);
 }

@@ -2,7 +2,7 @@
 // name written without the UTF-8 flag. It is Latin-1 but for 0x80 to 0x9F.
 #include <cstdint>
 
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 #include "platform/platform.h"
 
 namespace platform {

@@ -12,7 +12,7 @@
 #include <iostream>
 #include <map>
 
-#include "extract/crc32.h"
+#include "extract/tables.h"
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
 #include "extract/zone_mark.h"
@@ -77,9 +77,9 @@ class FaultWalkTest : public EngineTest {
       fs::create_directories((out / name).parent_path());
       WriteWholeFile((out / name).string(), bytes);
     }
-    ReleaseCrcTable();
+    ReleaseTables();
     sfx = SfxState();
-    EXPECT_TRUE(CreateCrcTable());
+    EXPECT_TRUE(CreateTables());
     std::string path = Scratch("out");
     strcpy(sfx.extractPath, path.c_str());
     sfx.policy = PolicyOverwrite;

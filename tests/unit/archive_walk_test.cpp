@@ -1,4 +1,5 @@
 #include "extract/archive_walk.h"
+#include "extract/local_header.h"
 
 #include "extract/sfx_state.h"
 #include "tests/unit/test_support.h"

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "extract/archive_walk.h"
+#include "extract/archive_reader.h"
+#include "extract/local_header.h"
 #include "extract/decoders.h"
 #include "extract/sfx_state.h"
 #include "extract/zip_crypto.h"

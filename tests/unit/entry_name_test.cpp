@@ -1,7 +1,7 @@
 // How an entry's name bytes become its text, on archives from each kind of writer.
 #include <gtest/gtest.h>
 
-#include "extract/archive_walk.h"
+#include "extract/local_header.h"
 #include "extract/format.h"
 #include "extract/safe_name.h"
 #include "platform/platform.h"

@@ -7,7 +7,8 @@
 #include <iterator>
 
 #include "extract/archive_walk.h"
-#include "extract/crc32.h"
+#include "extract/local_header.h"
+#include "extract/tables.h"
 #include "extract/sfx_state.h"
 
 namespace fs = std::filesystem;
@@ -83,7 +84,7 @@ size_t DataEndOffset(const Bytes& zip, const CentralEntry& entry) {
 
 void EngineTest::SetUp() {
   sfx = SfxState();
-  CreateCrcTable();
+  CreateTables();
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   fs::path dir = fs::temp_directory_path() / "kvx-tests" / info->test_suite_name() / info->name();
   fs::remove_all(dir);
@@ -96,7 +97,7 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
   if (sfx.archiveHandle != platform::InvalidFile) platform::CloseFile(sfx.archiveHandle);
   if (sfx.outputHandle != platform::InvalidFile) platform::CloseFile(sfx.outputHandle);
-  ReleaseCrcTable();
+  ReleaseTables();
   sfx = SfxState();
   if (!HasFailure()) {
     std::error_code ignored;

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <random>
 
-#include "extract/archive_walk.h"
+#include "extract/archive_reader.h"
+#include "extract/local_header.h"
 #include "extract/sfx_state.h"
 #include "tests/unit/test_support.h"
 

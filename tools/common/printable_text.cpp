@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "extract/format.h"
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"
 #include "tools/mksfx/limits.h"

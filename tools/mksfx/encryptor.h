@@ -11,7 +11,7 @@
 
 class Encryptor {
  public:
-  // The CRC table the keys need must exist (CreateCrcTable).
+  // The CRC table the keys need must exist (CreateTables, extract/tables.h).
   explicit Encryptor(std::string password) : password_(std::move(password)) {}
 
   // Starts an entry: 11 random bytes and the check byte, encrypted, to be written in front of

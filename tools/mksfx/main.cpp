@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "extract/archive_walk.h"
-#include "extract/crc32.h"
-#include "extract/utf8.h"
+#include "extract/local_header.h"
+#include "extract/tables.h"
+#include "platform/utf8.h"
 #include "tools/common/printable_text.h"
 #include "tools/mksfx/archive_writer.h"
 #include "tools/mksfx/errors.h"
@@ -132,7 +132,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CreateCrcTable();  // the encryption keys step through it
+  CreateTables();  // the encryption keys step through it
   int code;
   try {
     code = Run(std::vector<std::string>(argv + 1, argv + argc));
@@ -143,6 +143,6 @@ int main(int argc, char** argv) {
     Say(e.what());
     code = ExitFatal;
   }
-  ReleaseCrcTable();
+  ReleaseTables();
   return code;
 }

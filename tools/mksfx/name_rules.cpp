@@ -3,7 +3,7 @@
 #include <map>
 
 #include "extract/safe_name.h"
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 #include "tools/mksfx/limits.h"
 #include "tools/mksfx/ntfs_case.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 #include "tools/mksfx/ntfs_case_table.h"
 
 // The table is the one of the Unicode version the generator ran with. A volume keeps the table

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 
 void ItemList::Clear() {
   items_.clear();

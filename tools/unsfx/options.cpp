@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "extract/format.h"
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 
 const char* UsageText() {
   return "usage: unsfx list FILE [-j]\n"

@@ -1,6 +1,6 @@
 #include "tools/unsfx/run.h"
 
-#include "extract/crc32.h"
+#include "extract/tables.h"
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
 #include "tools/common/printable_text.h"
@@ -63,11 +63,11 @@ int RunCommand(const Options& options, Prompter& prompter, std::ostream& out, st
     return ExitBadArchive;
   }
   int code = ExitBadArchive;
-  if (CreateCrcTable())
+  if (CreateTables())
     code = RunOnOpenArchive(options, prompter, out, messages);
   else
     messages << "unsfx: " << msg::OutOfMemory << '\n';
-  ReleaseCrcTable();
+  ReleaseTables();
   CloseArchiveFile();
   return code;
 }

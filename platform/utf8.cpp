@@ -1,4 +1,4 @@
-#include "extract/utf8.h"
+#include "platform/utf8.h"
 
 #include <cstdint>
 
