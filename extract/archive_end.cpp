@@ -11,6 +11,8 @@
 namespace {
 
 constexpr uint32_t Zip64EndRecordSize = 56;  // as every writer makes it: no extensible data
+// A central directory is read in one piece; one larger than this (millions of entries) is not.
+constexpr uint64_t BufferLimit = 0x40000000;
 
 uint32_t SignatureAt(uint32_t distanceFromLocal) { return sfx.expectedSignature + distanceFromLocal; }
 uint32_t CentralSignature() { return sfx.expectedSignature - LocalMinusCentralSignature; }
@@ -18,7 +20,7 @@ uint32_t CentralSignature() { return sfx.expectedSignature - LocalMinusCentralSi
 // A buffer from the platform's heap for as long as it lives; empty when none could be had.
 class Buffer {
  public:
-  explicit Buffer(uint64_t size) : bytes_(size < SeekLimit ? static_cast<uint8_t*>(platform::Allocate(size + 1)) : nullptr) {}
+  explicit Buffer(uint64_t size) : bytes_(size < BufferLimit ? static_cast<uint8_t*>(platform::Allocate(size + 1)) : nullptr) {}
   ~Buffer() { platform::Release(bytes_); }
   Buffer(const Buffer&) = delete;
   Buffer& operator=(const Buffer&) = delete;
@@ -83,7 +85,7 @@ uint64_t RecordedOffset(const uint8_t* header, const uint8_t* extra, uint16_t ex
 
 // True when the central directory lists each of the headers once and nothing else. The walk met
 // the headers in file order, so they are sorted.
-bool ListsExactly(const CentralDirectory& cd, const std::vector<uint32_t>& headers) {
+bool ListsExactly(const CentralDirectory& cd, const std::vector<uint64_t>& headers) {
   Buffer bytes(cd.size), seen(headers.size());
   if (!bytes.get() || !seen.get() || !ReadArchiveAt(cd.at, bytes.get(), static_cast<uint32_t>(cd.size))) return false;
   memset(seen.get(), 0, headers.size());
@@ -106,7 +108,7 @@ bool ListsExactly(const CentralDirectory& cd, const std::vector<uint32_t>& heade
 
 }  // namespace
 
-bool ArchiveEndsAt(uint32_t position) {
+bool ArchiveEndsAt(uint64_t position) {
   uint8_t raw[4];
   if (!ReadArchiveAt(position, raw, sizeof raw)) return false;
   uint32_t signature = Load32(raw);
@@ -117,7 +119,7 @@ bool ArchiveEndsAt(uint32_t position) {
          signature == SignatureAt(DigitalSignatureMinusLocalSignature);
 }
 
-bool CentralDirectoryConfirms(const std::vector<uint32_t>& headers) {
+bool CentralDirectoryConfirms(const std::vector<uint64_t>& headers) {
   CentralDirectory cd;
   return FindCentralDirectory(cd) && cd.count == headers.size() && ListsExactly(cd, headers);
 }

@@ -7,10 +7,10 @@
 
 // True when one of the records that may follow an archive's entries begins at the position: the
 // central directory, an end record (ZIP64 ones too), archive extra data or a digital signature.
-bool ArchiveEndsAt(uint32_t position);
+bool ArchiveEndsAt(uint64_t position);
 
 // True when the archive's end record, near the end of the file, points to a central directory
 // that lists exactly the local headers at these file offsets (ascending, as a walk meets them),
 // in any order. Some writers leave padding between the last entry and the central directory;
 // this tells that from damage.
-bool CentralDirectoryConfirms(const std::vector<uint32_t>& headers);
+bool CentralDirectoryConfirms(const std::vector<uint64_t>& headers);

@@ -2,13 +2,7 @@
 
 #include "extract/sfx_state.h"
 
-void SeekArchive(uint64_t position) {
-  if (position >= SeekLimit) {
-    sfx.filePos = -1;
-    return;
-  }
-  sfx.filePos = platform::SeekTo(sfx.archiveHandle, static_cast<int32_t>(position));
-}
+void SeekArchive(uint64_t position) { sfx.filePos = platform::SeekTo(sfx.archiveHandle, position); }
 
 std::string ReadArchiveBytes(uint32_t length) {
   std::string bytes(length, '\0');

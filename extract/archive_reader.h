@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-// Moves the archive to an absolute position and records it in sfx.filePos (-1 on failure).
-// Positions from 2^31 on cannot be reached and fail.
+// Moves the archive to an absolute position and records it in sfx.filePos (-1 on failure, as for
+// a position beyond PositionLimit).
 void SeekArchive(uint64_t position);
 
 // Up to length bytes at the current position, as stored; fewer where the file ends.

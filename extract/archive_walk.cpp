@@ -15,7 +15,7 @@ bool StartWalk() {
   return sfx.filePos != -1;
 }
 
-bool SeekNextHeader(uint32_t headerPos) {
+bool SeekNextHeader(uint64_t headerPos) {
   if (sfx.entryEnd == 0 && sfx.streamed) FindStreamedEnd(headerPos);
   if (sfx.entryEnd == 0) FindSizedEnd(DataPosition(headerPos));
   SeekArchive(sfx.entryEnd);

@@ -9,5 +9,5 @@ bool StartWalk();
 
 // Seeks to the header behind the current entry, finding first where the entry ends if no
 // decoder has found it yet. False when the walk is over because that position lies beyond what
-// a seek can reach, or a streamed entry's end cannot be found.
-bool SeekNextHeader(uint32_t headerPos);
+// a seek reaches, or a streamed entry's end cannot be found.
+bool SeekNextHeader(uint64_t headerPos);

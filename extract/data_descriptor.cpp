@@ -4,7 +4,7 @@
 #include "extract/little_endian.h"
 #include "extract/local_header.h"
 
-uint32_t ReadDataDescriptor(uint32_t position, StatedValues& values) {
+uint32_t ReadDataDescriptor(uint64_t position, StatedValues& values) {
   uint8_t raw[4 + Zip64DescriptorSize];
   SeekArchive(position);
   if (sfx.filePos == -1) return 0;
@@ -14,13 +14,13 @@ uint32_t ReadDataDescriptor(uint32_t position, StatedValues& values) {
   if (got < length) return 0;
   const uint8_t* p = raw + signature;
   values.crc = Load32(p);
-  values.compressedSize = sfx.hasZip64 ? Load64Saturated(p + 4) : Load32(p + 4);
+  values.compressedSize = sfx.hasZip64 ? Load64(p + 4) : Load32(p + 4);
   values.size = sfx.hasZip64 ? Load64(p + 12) : Load32(p + 8);
   return length;
 }
 
-void TakeDataDescriptor(uint32_t position) {
-  sfx.entryEnd = SeekLimit;
+void TakeDataDescriptor(uint64_t position) {
+  sfx.entryEnd = UnknownEnd;
   if (HeaderFollowsAt(position)) {
     sfx.entryEnd = position;
     return;

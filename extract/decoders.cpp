@@ -16,8 +16,8 @@ static uint32_t EncryptionHeaderLength() { return EntryIsEncrypted() ? Encryptio
 static bool EndsWithItsStream() { return sfx.streamed && sfx.header.method == MethodDeflated; }
 
 // The size of the next read: the entry's data not yet read, at most one chunk.
-static uint32_t NextReadSize(int32_t unread) {
-  return std::min<uint32_t>(static_cast<uint32_t>(std::max(unread, 0)), ChunkSize);
+static uint32_t NextReadSize(int64_t unread) {
+  return static_cast<uint32_t>(std::min<int64_t>(std::max<int64_t>(unread, 0), ChunkSize));
 }
 
 // Reads the next piece of the entry's data, decrypted.
@@ -44,7 +44,7 @@ static void ReadAheadTask(void*) {
   sfx.aheadTaskTime = platform::MonotonicNanoseconds() - start;
 }
 
-static void StartReadAhead(int32_t unread) {
+static void StartReadAhead(int64_t unread) {
   // Only an entry that pays has the buffer, and only while the run finds that it does.
   if (!sfx.aheadBuffer || unread <= 0 || sfx.aheadBalance.givenUp) return;
   sfx.aheadWant = NextReadSize(unread);
@@ -81,7 +81,7 @@ static uint32_t NextChunk(uint8_t*& buffer) {
   } else {
     got = ReadEntryData(buffer, NextReadSize(sfx.remaining));
   }
-  if (got > 0) StartReadAhead(sfx.remaining - static_cast<int32_t>(got));
+  if (got > 0) StartReadAhead(sfx.remaining - got);
   return got;
 }
 
@@ -90,7 +90,7 @@ static uint32_t NextChunk(uint8_t*& buffer) {
 // its count runs to the end of reach, and a chunk read ahead would mostly be the entries behind.
 static void AllocateReadAhead() {
   FinishReadAhead();
-  bool pays = EntryIsEncrypted() && !EndsWithItsStream() && sfx.remaining > static_cast<int32_t>(ChunkSize);
+  bool pays = EntryIsEncrypted() && !EndsWithItsStream() && sfx.remaining > ChunkSize;
   // Without it the entry is only read one chunk at a time: no failure.
   sfx.aheadBuffer = pays ? static_cast<uint8_t*>(platform::Allocate(ChunkSize + 2)) : nullptr;
 }
@@ -123,7 +123,7 @@ static void WriteOutput(const uint8_t* data, uint32_t length) {
 // The buffer takes turns with the read-ahead buffer, which is there only for data of more than
 // a chunk, when both are a whole chunk long.
 static void CopyChunks() {
-  size_t size = std::min<uint32_t>(static_cast<uint32_t>(sfx.remaining), ChunkSize) + 2;
+  size_t size = NextReadSize(sfx.remaining) + 2;
   uint8_t* buffer = AllocateBuffer(size);
   if (!buffer) return;
   AllocateReadAhead();
@@ -133,7 +133,7 @@ static void CopyChunks() {
       sfx.decoded.inputEnded = true;
       break;
     }
-    sfx.remaining -= static_cast<int32_t>(n);
+    sfx.remaining -= n;
     sfx.decoded.consumed += n;
     WriteOutput(buffer, n);
   }
@@ -181,7 +181,7 @@ static void InflateFrame(z_stream& stream) {
 
     uInt consumed = offered - stream.avail_in;
     sfx.inputPos = static_cast<uint16_t>(sfx.inputPos + consumed);
-    sfx.remaining -= static_cast<int32_t>(consumed);
+    sfx.remaining -= consumed;
     sfx.decoded.consumed += consumed;
     sfx.windowPos = static_cast<uint16_t>(ChunkSize - stream.avail_out);
     if (sfx.windowPos == ChunkSize) FlushWindow();
@@ -221,14 +221,22 @@ void InflateEntry() {
   sfx.window = nullptr;
 }
 
-void DecodeEntry(uint32_t dataPosition) {
+// How far the entry's data may run from start: to the end of the file.
+static uint64_t ReachFrom(uint64_t start) {
+  int64_t length = platform::FileLength(sfx.archiveHandle);
+  uint64_t end = length < 0 ? PositionLimit : static_cast<uint64_t>(length);
+  return start < end ? end - start : 0;
+}
+
+void DecodeEntry(uint64_t dataPosition) {
   uint32_t encryptionHeader = EncryptionHeaderLength();
-  uint32_t start = DataStart(dataPosition);
-  uint32_t reach = start < SeekLimit ? static_cast<uint32_t>(SeekLimit) - start : 0;
+  uint64_t start = DataStart(dataPosition);
   bool toStreamEnd = EndsWithItsStream();
-  uint32_t size = sfx.stated.compressedSize;
-  uint32_t stated = size > encryptionHeader ? size - encryptionHeader : 0;
-  sfx.remaining = static_cast<int32_t>(std::min(toStreamEnd ? reach : stated, reach));
+  uint64_t size = sfx.stated.compressedSize;
+  uint64_t stated = size > encryptionHeader ? size - encryptionHeader : 0;
+  // A stream ends itself, at the latest where the file does; an entry with a size is read to it,
+  // so that a file cut short shows as such.
+  sfx.remaining = static_cast<int64_t>(std::min<uint64_t>(toStreamEnd ? ReachFrom(start) : stated, PositionLimit));
   sfx.outputLimit = toStreamEnd ? UINT64_MAX : sfx.stated.size;
   sfx.crc = 0xFFFFFFFF;
   sfx.decoded = {};
@@ -236,7 +244,7 @@ void DecodeEntry(uint32_t dataPosition) {
   if (sfx.header.method == MethodDeflated) InflateEntry();
 }
 
-uint32_t DataStart(uint32_t dataPosition) { return dataPosition + EncryptionHeaderLength(); }
+uint64_t DataStart(uint64_t dataPosition) { return dataPosition + EncryptionHeaderLength(); }
 
 bool EntryVerifies() {
   const DecodeOutcome& d = sfx.decoded;

@@ -25,9 +25,9 @@ void InflateEntry();  // method 8, raw DEFLATE
 // any) has been read, from the archive's current position: what it produced and took is in
 // sfx.decoded. A streamed deflated entry is decoded to the end of its DEFLATE stream. Where the
 // entry ends is for its caller to find (extract/entry_extent.h).
-void DecodeEntry(uint32_t dataPosition);
+void DecodeEntry(uint64_t dataPosition);
 // Where the entry's compressed data begins: behind its encryption header, if it has one.
-uint32_t DataStart(uint32_t dataPosition);
+uint64_t DataStart(uint64_t dataPosition);
 
 // The verdict on the entry just decoded: its bytes agree with the CRC-32 and the size the archive
 // states for it, and for a streamed entry the whole stream was decoded and took exactly the

@@ -9,10 +9,9 @@
 
 void FindSizedEnd(uint64_t dataPosition) {
   const StatedValues& h = sfx.stated;
-  // In 64 bits and bounded, so that huge sizes cannot wrap around to an earlier header and
-  // loop the walk.
+  // Bounded, so that a huge size cannot wrap around to an earlier header and loop the walk.
   uint64_t next = dataPosition + h.compressedSize;
-  sfx.entryEnd = static_cast<uint32_t>(next < SeekLimit ? next : SeekLimit);
+  sfx.entryEnd = next >= dataPosition && next <= PositionLimit ? next : UnknownEnd;
   if (!(sfx.header.flags & FlagDataDescriptor)) return;
   StatedValues found = {};
   uint32_t length = ReadDataDescriptor(sfx.entryEnd, found);
@@ -26,7 +25,7 @@ void FindSizedEnd(uint64_t dataPosition) {
 // Whether a descriptor for an entry of `length` bytes of data (the encryption header included),
 // with that CRC-32 and size, stands at p: signed or not, 32-bit or (with a ZIP64 field) 64-bit.
 // Returns its length, or 0.
-static uint32_t DescriptorLengthAt(const uint8_t* p, uint32_t length, uint32_t crc, uint32_t size) {
+static uint32_t DescriptorLengthAt(const uint8_t* p, uint64_t length, uint32_t crc, uint64_t size) {
   uint32_t signature = Load32(p) == DataDescriptorSignature ? 4 : 0;
   const uint8_t* values = p + signature;
   bool sizes = sfx.hasZip64 ? Load64(values + 4) == length && Load64(values + 12) == size
@@ -40,17 +39,17 @@ static uint32_t DescriptorLengthAt(const uint8_t* p, uint32_t length, uint32_t c
 // is that of the bytes before it. The data would have to hold its own CRC-32 and length to
 // mislead, and a header must follow as well, so that twelve zero bytes at the start of the data
 // are not taken for the descriptor of an empty entry.
-static void FindStoredEnd(uint32_t dataPosition) {
-  sfx.entryEnd = SeekLimit;
+static void FindStoredEnd(uint64_t dataPosition) {
+  sfx.entryEnd = UnknownEnd;
   const uint32_t overlap = 4 + Zip64DescriptorSize;
   uint8_t* buffer = static_cast<uint8_t*>(platform::Allocate(ChunkSize + overlap));
   if (!buffer) return;
   uint32_t reg = 0xFFFFFFFF;  // the CRC of the bytes before the position under test
-  for (uint32_t at = dataPosition; at < SeekLimit; at += ChunkSize) {
+  for (uint64_t at = dataPosition;; at += ChunkSize) {
     SeekArchive(at);
     uint32_t got = sfx.filePos == -1 ? 0 : platform::ReadFile(sfx.archiveHandle, buffer, ChunkSize + overlap);
     for (uint32_t i = 0; i < ChunkSize && i < got; i++) {
-      uint32_t distance = at + i - dataPosition;
+      uint64_t distance = at + i - dataPosition;
       uint32_t length = i + DescriptorSize <= got ? DescriptorLengthAt(buffer + i, distance, ~reg, distance) : 0;
       if (length > 0 && HeaderFollowsAt(at + i + length)) {
         platform::Release(buffer);
@@ -68,16 +67,18 @@ static void FindStoredEnd(uint32_t dataPosition) {
 // Without keys (or a decoder for the method) the data cannot be followed to its end. The end is
 // then the signed descriptor whose compressed size (the encryption header included) is its own
 // distance from the data's first byte; the data would have to hold that very pattern to mislead.
-static void FindSignedDescriptor(uint32_t dataPosition) {
-  sfx.entryEnd = SeekLimit;
-  const uint32_t overlap = 12;  // signature, CRC-32, the low word of the compressed size
+static void FindSignedDescriptor(uint64_t dataPosition) {
+  sfx.entryEnd = UnknownEnd;
+  const uint32_t overlap = 16;  // signature, CRC-32, the compressed size in 64 bits
   uint8_t* buffer = static_cast<uint8_t*>(platform::Allocate(ChunkSize + overlap));
   if (!buffer) return;
-  for (uint32_t at = dataPosition; at < SeekLimit; at += ChunkSize) {
+  for (uint64_t at = dataPosition;; at += ChunkSize) {
     SeekArchive(at);
     uint32_t got = sfx.filePos == -1 ? 0 : platform::ReadFile(sfx.archiveHandle, buffer, ChunkSize + overlap);
     for (uint32_t i = 0; i < ChunkSize && i + overlap <= got; i++) {
-      if (Load32(buffer + i) == DataDescriptorSignature && Load32(buffer + i + 8) == at + i - dataPosition) {
+      uint64_t distance = at + i - dataPosition;
+      uint64_t size = sfx.hasZip64 ? Load64(buffer + i + 8) : Load32(buffer + i + 8);
+      if (Load32(buffer + i) == DataDescriptorSignature && size == distance) {
         platform::Release(buffer);
         TakeDataDescriptor(at + i);
         return;
@@ -88,25 +89,24 @@ static void FindSignedDescriptor(uint32_t dataPosition) {
   platform::Release(buffer);
 }
 
-void FindStreamedEnd(uint32_t headerPos) {
-  // Below 2^32 however long the name and extra field: the header itself is below SeekLimit.
-  uint32_t data = static_cast<uint32_t>(DataPosition(headerPos));
+void FindStreamedEnd(uint64_t headerPos) {
+  uint64_t data = DataPosition(headerPos);
   bool encrypted = (sfx.header.flags & FlagEncrypted) != 0;
   // Without keys an encrypted entry's CRC-32 cannot be checked, nor its stream followed.
   if (encrypted || (sfx.header.method != MethodStored && sfx.header.method != MethodDeflated))
     return FindSignedDescriptor(data);
   if (sfx.header.method == MethodStored) return FindStoredEnd(data);
-  sfx.entryEnd = SeekLimit;
+  sfx.entryEnd = UnknownEnd;
   SeekArchive(data);
   if (sfx.filePos == -1) return;
   sfx.outputHandle = platform::InvalidFile;  // decoded into nothing: only its end matters here
   DecodeToItsEnd(data);
 }
 
-void DecodeToItsEnd(uint32_t dataPosition) {
+void DecodeToItsEnd(uint64_t dataPosition) {
   DecodeEntry(dataPosition);
   if (!sfx.streamed) return FindSizedEnd(dataPosition);
   if (sfx.header.method != MethodDeflated) return;  // a stored one's end was found before it was decoded
-  sfx.entryEnd = SeekLimit;
+  sfx.entryEnd = UnknownEnd;
   if (sfx.decoded.reachedEnd) TakeDataDescriptor(DataStart(dataPosition) + sfx.decoded.consumed);
 }

@@ -15,8 +15,8 @@ void FindSizedEnd(uint64_t dataPosition);
 // the values its descriptor states. A deflated entry is decoded into nothing to find the end of
 // its stream; one that cannot be decoded here is delimited by its signed descriptor; a stored
 // one by the descriptor that proves its bytes.
-void FindStreamedEnd(uint32_t headerPos);
+void FindStreamedEnd(uint64_t headerPos);
 
 // Decodes the current entry (DecodeEntry) and then takes where it ends: for a streamed deflated
 // entry the descriptor behind its stream, whose values may stand for the entry's (sfx.stated).
-void DecodeToItsEnd(uint32_t dataPosition);
+void DecodeToItsEnd(uint64_t dataPosition);

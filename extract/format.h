@@ -55,8 +55,11 @@ constexpr uint32_t ExtractPathCharacters = 255;  // what the extract path field 
 constexpr uint32_t ExtractPathSize = ExtractPathCharacters * 3 + 2;
 constexpr uint32_t PasswordCharacters = 79;      // what the password field takes
 constexpr uint32_t PasswordTextSize = PasswordCharacters * 3 + 1;  // terminator included
-// Seek positions are signed 32-bit: the walk cannot reach this offset or anything beyond it.
-constexpr uint64_t SeekLimit = 0x80000000u;
+// Positions and sizes are 64-bit throughout. An entry whose end cannot be found ends where no
+// seek reaches, and the walk ends there.
+constexpr uint64_t UnknownEnd = UINT64_MAX;
+// The furthest a seek reaches: positions are signed 64-bit for the system.
+constexpr uint64_t PositionLimit = INT64_MAX;
 
 // General-purpose flag bits.
 constexpr uint16_t FlagEncrypted = 0x0001;

@@ -9,5 +9,3 @@ inline uint32_t Load32(const uint8_t* p) {
   return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 inline uint64_t Load64(const uint8_t* p) { return Load32(p) | (uint64_t(Load32(p + 4)) << 32); }
-// A 64-bit value where 32 bits are enough to tell what matters: all ones when it does not fit.
-inline uint32_t Load64Saturated(const uint8_t* p) { return Load32(p + 4) ? 0xFFFFFFFF : Load32(p); }

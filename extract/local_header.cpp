@@ -33,7 +33,7 @@ bool ReadLocalHeader() {
   return IsLocalSignature(h.signature);
 }
 
-bool HeaderFollowsAt(uint32_t position) {
+bool HeaderFollowsAt(uint64_t position) {
   uint8_t raw[4];
   SeekArchive(position);
   if (sfx.filePos == -1 || platform::ReadFile(sfx.archiveHandle, raw, sizeof raw) != sizeof raw)
@@ -58,7 +58,7 @@ static std::string ReadExtraField() {
     zip64 += 8;
     size = static_cast<uint16_t>(size - 8);
   }
-  if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64Saturated(zip64);
+  if (sfx.header.compressedSize == Zip64Marker && size >= 8) sfx.stated.compressedSize = Load64(zip64);
   sfx.streamed = (sfx.header.flags & FlagDataDescriptor) && sfx.stated.compressedSize == 0;
   return extra;
 }
@@ -104,7 +104,7 @@ std::string TextFromBuffer(const char* buffer, uint32_t length) {
   return std::string(buffer, n);
 }
 
-uint64_t DataPosition(uint32_t headerPos) {
+uint64_t DataPosition(uint64_t headerPos) {
   return uint64_t(headerPos) + LocalHeaderSize + sfx.header.nameLength + sfx.header.extraLength;
 }
 

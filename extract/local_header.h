@@ -29,11 +29,11 @@ std::string EntryName(const std::string& nameBytes, uint16_t flags, const uint8_
 std::string DecodeEntryName(const std::string& bytes, uint16_t flags);
 
 // True when a local header or the central directory begins at that position.
-bool HeaderFollowsAt(uint32_t position);
+bool HeaderFollowsAt(uint64_t position);
 
 // The first length bytes of buffer, cut before the first zero byte.
 std::string TextFromBuffer(const char* buffer, uint32_t length);
 
 // Where the current entry's data begins, for a header that starts at headerPos.
-uint64_t DataPosition(uint32_t headerPos);
+uint64_t DataPosition(uint64_t headerPos);
 

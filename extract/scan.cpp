@@ -35,8 +35,8 @@ struct Scan {
   ScanMode mode;
   bool entryReady = false;  // the last selected entry got past its password stage
   bool damaged = false;     // the walk could not reach every entry: the run fails
-  uint32_t headerPos = 0;
-  std::vector<uint32_t> walked;  // every header met, in order
+  uint64_t headerPos = 0;
+  std::vector<uint64_t> walked;  // every header met, in order
   std::string name;
   std::string prefix;       // the extract path without one trailing backslash
 };
@@ -63,7 +63,7 @@ void ShowFailure(Scan& s, const std::string& path, const std::string& reason, co
   s.view.ShowMessage(path + ": " + reason, caption);
 }
 
-std::string Decimal(uint32_t value) {
+std::string Decimal(uint64_t value) {
   char digits[24];
   char* at = digits + sizeof digits;
   *--at = '\0';
@@ -71,7 +71,7 @@ std::string Decimal(uint32_t value) {
   return at;
 }
 
-void ReportDamage(Scan& s, uint32_t offset) {
+void ReportDamage(Scan& s, uint64_t offset) {
   s.damaged = true;
   s.view.ShowMessage(msg::DamagedAtPrefix + Decimal(offset) + msg::DamagedAtSuffix, msg::ArchiveErrorCaption);
 }
@@ -83,12 +83,12 @@ void ReportDamage(Scan& s, uint32_t offset) {
 // with no entry at all is no archive, and the listing says so in its own words.
 void JudgeWalkEnd(Scan& s, uint64_t position, bool headerThere) {
   if (s.walked.empty()) return;
-  if (headerThere && ArchiveEndsAt(static_cast<uint32_t>(position))) return;
+  if (headerThere && ArchiveEndsAt(position)) return;
   if (CentralDirectoryConfirms(s.walked)) return;
   // A walk stepped past the file's end by an entry cut short: the damage is where the file ends.
   int64_t length = platform::FileLength(sfx.archiveHandle);
   if (length >= 0 && position > static_cast<uint64_t>(length)) position = static_cast<uint64_t>(length);
-  ReportDamage(s, static_cast<uint32_t>(position));
+  ReportDamage(s, position);
 }
 
 bool VerifyAgainst(uint8_t* work, const std::string& password) {
@@ -175,7 +175,7 @@ Target PrepareOutputPath(Scan& s, std::string& outputPath) {
 
 // Runs the entry's decoder into sfx.outputHandle (none in a test) and tells whether it verifies.
 bool DecodeAndVerify(Scan& s) {
-  DecodeToItsEnd(static_cast<uint32_t>(DataPosition(s.headerPos)));  // reached by a seek: below 2^31
+  DecodeToItsEnd(DataPosition(s.headerPos));
   if (EntryVerifies()) return true;
   s.view.NoteFailure(WhyEntryFails());
   return false;
@@ -200,7 +200,7 @@ bool RefuseUndelimited(Scan& s) {
   if (!sfx.streamed || sfx.header.method != MethodStored) return false;
   FindStreamedEnd(s.headerPos);
   SeekArchive(DataPosition(s.headerPos));  // where the password stage reads
-  if (sfx.entryEnd != SeekLimit) return false;
+  if (sfx.entryEnd != UnknownEnd) return false;
   s.view.ShowMessage(msg::StoredWithoutSizes, msg::UnableCaption);
   return true;
 }
@@ -396,12 +396,12 @@ bool TakeExtractPrefix(Scan& s) {
 // listing stopped, for the entries behind were never shown, and it fails.
 Next WalkEntries(Scan& s) {
   for (;;) {
-    uint64_t position = static_cast<uint32_t>(sfx.filePos);
+    uint64_t position = static_cast<uint64_t>(sfx.filePos);
     if (!ReadLocalHeader()) {
       JudgeWalkEnd(s, position, true);
       return Next::Continue;
     }
-    s.headerPos = static_cast<uint32_t>(position);
+    s.headerPos = position;
     s.walked.push_back(s.headerPos);
     if (s.mode != ListMode && s.walked.size() > sfx.listedHeaders) {
       ReportDamage(s, s.headerPos);

@@ -28,16 +28,14 @@ struct LocalHeader {
 // data descriptor's once the walk has found where the entry ends.
 struct StatedValues {
   uint32_t crc;
-  // The encryption header included. 32 bits are enough: data from 2 GiB on is out of reach, and
-  // a larger 64-bit size reads as all ones.
-  uint32_t compressedSize;
+  uint64_t compressedSize;  // the encryption header included
   uint64_t size;
 };
 
 // What the decoder made of the current entry; the verdict weighs it against the stated values.
 struct DecodeOutcome {
   uint64_t produced;  // bytes decoded, whether or not they were written
-  uint32_t consumed;  // compressed bytes taken, behind the encryption header
+  uint64_t consumed;  // compressed bytes taken, behind the encryption header
   bool reachedEnd;    // all of the data was decoded: every stored byte, or a DEFLATE stream's final block
   bool inputEnded;    // a read found nothing more before the data's end: the archive is cut short
   bool writeFailed;   // a write fell short (sfx.writeError says why); nothing more was written
@@ -67,7 +65,7 @@ struct SfxState {
   char passwordText[PasswordTextSize] = {};
   std::string password;               // the password last typed or accepted
   int32_t passwordLength = 0;
-  int32_t filePos = 0;                // reached by the last SeekArchive, -1 when it failed
+  int64_t filePos = 0;                // reached by the last SeekArchive, -1 when it failed
   uint32_t archiveBase = 0;
   uint32_t attachedAt = ArchiveBase;  // where the archive starts: the image size, or 0 for a plain ZIP
   uint8_t policy = PolicyConfirm;
@@ -102,7 +100,7 @@ struct SfxState {
   // CRC table, in the same block.
   uint8_t* keyStreamSteps = nullptr;
   uint32_t expectedSignature = 0;
-  int32_t remaining = 0;              // RemainingCompressed
+  int64_t remaining = 0;              // RemainingCompressed
   platform::FileHandle archiveHandle = platform::InvalidFile;
   platform::FileHandle outputHandle = platform::InvalidFile;
   LocalHeader header = {};
@@ -111,9 +109,9 @@ struct SfxState {
   // Flag bit 3 with no compressed size: the header leaves the sizes to a data descriptor behind
   // the data, and only decoding (or the descriptor itself) shows where the data ends.
   bool streamed = false;
-  // Where the next header stands: 0 while a streamed entry's end is still to be found, SeekLimit
+  // Where the next header stands: 0 while a streamed entry's end is still to be found, UnknownEnd
   // (which no seek reaches) when it cannot be.
-  uint32_t entryEnd = 0;
+  uint64_t entryEnd = 0;
   DecodeOutcome decoded = {};
   std::string writeError;             // the system's reason for the write that fell short
   // Writes stop at this many bytes, the stated size when it is known before decoding; the

@@ -20,8 +20,8 @@ FileHandle CreateForWriting(const char* path);
 // Both return the count of bytes actually transferred (0 on failure).
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count);
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count);
-// Moves to an absolute position; returns it, or -1 when the seek fails.
-int32_t SeekTo(FileHandle file, int32_t position);
+// Moves to an absolute position (up to 2^63 - 1); returns it, or -1 when the seek fails.
+int64_t SeekTo(FileHandle file, uint64_t position);
 // The file's length in bytes; -1 when it cannot be had.
 int64_t FileLength(FileHandle file);
 bool CloseFile(FileHandle file);

@@ -61,7 +61,7 @@ uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
   return Fails(Call::Write, ENOSPC) ? 0 : posix::WriteFile(file, buffer, count);
 }
-int32_t SeekTo(FileHandle file, int32_t position) {
+int64_t SeekTo(FileHandle file, uint64_t position) {
   return Fails(Call::Seek, EIO) ? -1 : posix::SeekTo(file, position);
 }
 int64_t FileLength(FileHandle file) { return posix::FileLength(file); }

@@ -12,7 +12,7 @@ uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) { return posix:
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
   return posix::WriteFile(file, buffer, count);
 }
-int32_t SeekTo(FileHandle file, int32_t position) { return posix::SeekTo(file, position); }
+int64_t SeekTo(FileHandle file, uint64_t position) { return posix::SeekTo(file, position); }
 int64_t FileLength(FileHandle file) { return posix::FileLength(file); }
 bool CloseFile(FileHandle file) { return posix::CloseFile(file); }
 bool FindFirstMatch(const char* pattern) { return posix::FindFirstMatch(pattern); }

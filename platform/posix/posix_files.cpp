@@ -71,9 +71,10 @@ uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
   return done;
 }
 
-int32_t SeekTo(FileHandle file, int32_t position) {
-  off_t reached = lseek(AsDescriptor(file), position, SEEK_SET);
-  return reached < 0 || reached > INT32_MAX ? -1 : static_cast<int32_t>(reached);
+int64_t SeekTo(FileHandle file, uint64_t position) {
+  if (position > static_cast<uint64_t>(INT64_MAX)) return -1;
+  off_t reached = lseek(AsDescriptor(file), static_cast<off_t>(position), SEEK_SET);
+  return reached < 0 ? -1 : static_cast<int64_t>(reached);
 }
 
 int64_t FileLength(FileHandle file) {

@@ -13,7 +13,7 @@ FileHandle OpenForReading(const char* path);
 FileHandle CreateForWriting(const char* path);
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count);
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count);
-int32_t SeekTo(FileHandle file, int32_t position);
+int64_t SeekTo(FileHandle file, uint64_t position);
 int64_t FileLength(FileHandle file);
 bool CloseFile(FileHandle file);
 bool FindFirstMatch(const char* pattern);

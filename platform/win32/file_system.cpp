@@ -43,10 +43,12 @@ uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
   return total;
 }
 
-int32_t SeekTo(FileHandle file, int32_t position) {
-  DWORD reached = SetFilePointer(AsHandle(file), position, nullptr, FILE_BEGIN);
-  if (reached == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
-  return static_cast<int32_t>(reached);
+int64_t SeekTo(FileHandle file, uint64_t position) {
+  LARGE_INTEGER distance, reached;
+  if (position > static_cast<uint64_t>(INT64_MAX)) return -1;
+  distance.QuadPart = static_cast<LONGLONG>(position);
+  if (!SetFilePointerEx(AsHandle(file), distance, &reached, FILE_BEGIN)) return -1;
+  return reached.QuadPart;
 }
 
 int64_t FileLength(FileHandle file) {

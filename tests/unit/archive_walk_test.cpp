@@ -26,7 +26,7 @@ TEST_F(ArchiveWalkTest, TheFirstHeaderStandsAtTheImageSize) {
 TEST_F(ArchiveWalkTest, ExtraFieldsAreSteppedOverToReachTheData) {
   Bytes zip = ReadFixture("infozip_dirs.zip");
   OpenArchive(zip);
-  uint32_t headerPos = FindEntry("tiny.txt");
+  uint64_t headerPos = FindEntry("tiny.txt");
   ASSERT_GT(sfx.header.extraLength, 0u);
   uint64_t data = DataPosition(headerPos) - ArchiveBase;
   // The five stored bytes stand right behind the extra field.
@@ -86,7 +86,7 @@ TEST_F(ArchiveWalkTest, StreamedEntriesAreWalkedBehindTheirDescriptors) {
 TEST_F(ArchiveWalkTest, AZip64StreamedEntryTakesIts64BitSizesFromItsDescriptor) {
   Bytes zip = ReadFixture("infozip_stdin.zip");  // Info-ZIP reading standard input
   OpenArchive(zip);
-  uint32_t headerPos = FindEntry("-");
+  uint64_t headerPos = FindEntry("-");
   EXPECT_TRUE(sfx.hasZip64);
   EXPECT_EQ(sfx.header.compressedSize, 0xFFFFFFFFu);
   EXPECT_TRUE(sfx.streamed);
@@ -113,7 +113,7 @@ TEST_F(ArchiveWalkTest, AStoredEntryWithoutSizesEndsAtTheDescriptorThatMatchesIt
   OpenArchive(zip);
   EXPECT_EQ(WalkNames(), CentralNames(zip));
   EXPECT_EQ(sfx.header.signature, 0x02014B50u);
-  uint32_t headerPos = FindEntry("two.bin");
+  uint64_t headerPos = FindEntry("two.bin");
   ASSERT_TRUE(SeekNextHeader(headerPos));
   EXPECT_EQ(sfx.stated.size, 300u);
   EXPECT_EQ(sfx.stated.compressedSize, 300u);
@@ -126,7 +126,7 @@ TEST_F(ArchiveWalkTest, AStoredEntryWhoseDescriptorDoesNotMatchItsBytesEndsTheWa
   zip[DataOffset(zip, two) + 10] ^= 1;  // the descriptor's CRC-32 no longer holds
   OpenArchive(zip);
   EXPECT_EQ(WalkNames(), (std::vector<std::string>{"one.txt", "empty.txt", "two.bin"}));
-  EXPECT_EQ(sfx.entryEnd, SeekLimit);
+  EXPECT_EQ(sfx.entryEnd, UnknownEnd);
 }
 
 TEST_F(ArchiveWalkTest, StoredDataThatBeginsWithZeroBytesIsNotTakenForAnEmptyEntry) {
@@ -194,14 +194,22 @@ TEST_F(ArchiveWalkTest, SizesThatWouldWrapAroundEndTheWalk) {
   EXPECT_EQ(WalkNames().size(), 1u);
 }
 
-TEST_F(ArchiveWalkTest, APositionBeyondWhatASeekReachesEndsTheWalk) {
+TEST_F(ArchiveWalkTest, ASizeThatLeadsBeyondWhatASeekReachesEndsTheWalk) {
+  // The first entry's sizes in a ZIP64 field, its compressed size close to 2^63.
   Bytes zip = ReadFixture("walk13.zip");
-  Put32(zip, LocalHeaderOffsets(zip)[0] + 18, 0x7FFFFFF0);
+  size_t nameEnd = LocalHeaderSize + Get16(zip, 26);
+  ASSERT_EQ(Get16(zip, 28), 0);
+  Bytes zip64 = {0x01, 0x00, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F};
+  zip.insert(zip.begin() + static_cast<long>(nameEnd), zip64.begin(), zip64.end());
+  Put16(zip, 28, static_cast<uint16_t>(zip64.size()));
+  Put32(zip, 18, 0xFFFFFFFF);
+  Put32(zip, 22, 0xFFFFFFFF);
   OpenArchive(zip);
   ASSERT_TRUE(StartWalk());
   ASSERT_TRUE(ReadLocalHeader());
-  uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
+  uint64_t headerPos = static_cast<uint64_t>(sfx.filePos);
   ReadEntryName();
+  EXPECT_EQ(sfx.stated.compressedSize, 0x7FFFFFFFFFFFFFF0u);
   EXPECT_FALSE(SeekNextHeader(headerPos));
   EXPECT_EQ(sfx.filePos, -1);
 }

@@ -9,7 +9,7 @@
 #include "extract/zip_crypto.h"
 
 DecoderTest::Decoded DecoderTest::Decode(const std::string& name, const std::string& password) {
-  uint32_t headerPos = FindEntry(name);
+  uint64_t headerPos = FindEntry(name);
   SeekArchive(DataPosition(headerPos));
   int32_t remaining = static_cast<int32_t>(sfx.header.compressedSize);
   if (sfx.header.flags & FlagEncrypted) {

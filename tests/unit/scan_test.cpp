@@ -539,46 +539,62 @@ TEST_F(ScanTest, TestModeChecksEveryEntryAndWritesNothing) {
   EXPECT_FALSE(Exists(Out("")));
 }
 
-// four_plain.zip with two.txt moved to a header just below 2^31 whose data begins beyond it,
-// where no seek reaches; one.txt, never selected, is stretched to span the gap (the program
-// file is sparse). two.txt gets a 16-byte extra field, which a reader left behind its name
-// would take for data.
-class DataBeyondSeekLimitTest : public ScanTest {
+// four_plain.zip's two.txt moved far out into a sparse program file, behind one.txt stretched to
+// span the gap by the sizes of a ZIP64 field, and the central directory behind it. Positions are
+// 64-bit: the walk reaches it wherever it stands, and it extracts.
+class FarEntryTest : public ScanTest {
  protected:
-  void OpenAndSelectFarEntry(uint16_t extraFlags) {
+  void OpenWithSecondEntryAt(uint64_t farAt, uint16_t extraFlags = 0) {
     Bytes zip = ReadFixture("four_plain.zip");
     std::vector<size_t> at = LocalHeaderOffsets(zip);
     Bytes first(zip.begin() + static_cast<long>(at[0]), zip.begin() + static_cast<long>(at[1]));
     Bytes far(zip.begin() + static_cast<long>(at[1]), zip.begin() + static_cast<long>(at[2]));
-    uint16_t nameLength = Get16(far, 26);
-    const uint16_t extraLength = 16;
-    far.insert(far.begin() + LocalHeaderSize + nameLength, extraLength, 0);
-    Put16(far, 28, extraLength);
     Put16(far, 6, Get16(far, 6) | extraFlags);
-    uint64_t farAt = SeekLimit - LocalHeaderSize - nameLength - extraLength / 2;
-    uint64_t firstData = ArchiveBase + LocalHeaderSize + Get16(first, 26) + Get16(first, 28);
-    Put32(first, 18, static_cast<uint32_t>(farAt - firstData));
+    size_t central = DataEndOffset(zip, CentralEntries(zip).back());
+    far.insert(far.end(), zip.begin() + static_cast<long>(central), zip.end());
+    uint16_t nameLength = Get16(first, 26);
+    ASSERT_EQ(Get16(first, 28), 0);
+    Bytes zip64 = {0x01, 0x00, 16, 0};
+    zip64.resize(20);
+    first.insert(first.begin() + LocalHeaderSize + nameLength, zip64.begin(), zip64.end());
+    Put16(first, 28, 20);
+    Put32(first, 18, 0xFFFFFFFF);
+    Put32(first, 22, 0xFFFFFFFF);
+    uint64_t gap = farAt - (ArchiveBase + LocalHeaderSize + nameLength + 20);
+    for (size_t field : {LocalHeaderSize + nameLength + 4u, LocalHeaderSize + nameLength + 12u}) {
+      Put32(first, field, static_cast<uint32_t>(gap));
+      Put32(first, field + 4, static_cast<uint32_t>(gap >> 32));
+    }
     OpenArchive(first, farAt, far);
     ScanArchive(view_, ListMode);
     ASSERT_EQ(view_.Texts(), (Strings{"one.txt", "two.txt"}));
     view_.SetSelected(view_.FindExact(-1, "two.txt"), true);
+    zip_ = zip;
   }
+  Bytes zip_;
 };
 
-TEST_F(DataBeyondSeekLimitTest, TheEntryFailsWithoutAFileAndEndsTheRunLikeTheWalk) {
-  OpenAndSelectFarEntry(0);
+TEST_F(FarEntryTest, AnEntryBeyondTwoGiBIsReachedAndExtracted) {
+  OpenWithSecondEntryAt(0x80000000u + 1000);
   ScanArchive(view_, ExtractMode);
-  EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
-  EXPECT_EQ(Captions(), (Strings{"Archive error..", "Archive error..", "Failure"}));
-  EXPECT_EQ(view_.failures, Failures{EntryFailure::NotReachable});
-  EXPECT_FALSE(Exists(Out("")));
+  EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+  ExpectExtracted(zip_, "two.txt", Out("two.txt"));
+  EXPECT_FALSE(Exists(Out("one.txt")));
 }
 
-TEST_F(DataBeyondSeekLimitTest, AnEncryptedEntryAsksNoPasswordForBytesItCannotReach) {
-  OpenAndSelectFarEntry(FlagEncrypted);
+TEST_F(FarEntryTest, AnEncryptedFlagBeyondFourGiBAsksForThePasswordThere) {
+  // two.txt is no encrypted entry: the password check finds none that fits, so the run ends.
+  OpenWithSecondEntryAt(0x100000000u + 1000, FlagEncrypted);
   ScanArchive(view_, ExtractMode);
-  EXPECT_EQ(view_.events, (Strings{"Archive error..", "Archive error..", "Failure"}));
+  EXPECT_EQ(view_.events, (Strings{"password", "password", "password"}));
   EXPECT_EQ(view_.SelectedTexts(), Strings{"two.txt"});
+}
+
+TEST_F(FarEntryTest, AnEntryBeyondFourGiBIsReachedAndExtracted) {
+  OpenWithSecondEntryAt(0x100000000u + 1000);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+  ExpectExtracted(zip_, "two.txt", Out("two.txt"));
 }
 
 // Archives whose writers could not seek back: flag bit 3, no sizes in the local headers, the

@@ -130,17 +130,17 @@ std::vector<std::string> EngineTest::WalkNames() {
   std::vector<std::string> names;
   if (!StartWalk()) return names;
   while (ReadLocalHeader()) {
-    uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
+    uint64_t headerPos = static_cast<uint64_t>(sfx.filePos);
     names.push_back(ReadEntryName());
     if (names.back().empty() || !SeekNextHeader(headerPos)) break;
   }
   return names;
 }
 
-uint32_t EngineTest::FindEntry(const std::string& name) {
+uint64_t EngineTest::FindEntry(const std::string& name) {
   EXPECT_TRUE(StartWalk());
   while (ReadLocalHeader()) {
-    uint32_t headerPos = static_cast<uint32_t>(sfx.filePos);
+    uint64_t headerPos = static_cast<uint64_t>(sfx.filePos);
     std::string found = ReadEntryName();
     if (found == name) return headerPos;
     if (!SeekNextHeader(headerPos)) break;

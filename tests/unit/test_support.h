@@ -65,7 +65,7 @@ class EngineTest : public ::testing::Test {
   // Walks the open archive as a listing does; returns the names in archive order.
   std::vector<std::string> WalkNames();
   // Walks to the entry with that name, leaving sfx.header on it; returns its header position.
-  uint32_t FindEntry(const std::string& name);
+  uint64_t FindEntry(const std::string& name);
 
   std::string scratch_;
 };

@@ -13,7 +13,7 @@ class ZipCryptoTest : public EngineTest {
   // Positions on the named entry and reads its encryption header into the work buffer's
   // second half, as an extraction run does.
   void ReadEncryptionHeader(const std::string& name) {
-    uint32_t headerPos = FindEntry(name);
+    uint64_t headerPos = FindEntry(name);
     SeekArchive(DataPosition(headerPos));
     ASSERT_EQ(platform::ReadFile(sfx.archiveHandle, work_ + 12, 12), 12u);
     memcpy(original_, work_ + 12, 12);

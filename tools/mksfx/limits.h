@@ -13,7 +13,7 @@ constexpr uint32_t MaxEntryNameLength = 200;
 
 // The stub seeks with signed 32-bit positions counted from the start of the exe, so every
 // byte it may need (stub, entries, central directory) must lie below 2 GiB.
-constexpr uint64_t OutputLimit = SeekLimit;
+constexpr uint64_t OutputLimit = 0x80000000u;
 
 // The end record counts entries in 16 bits; more would need ZIP64, which the stub cannot read.
 constexpr uint32_t MaxEntryCount = 0xFFFF;

@@ -4,6 +4,7 @@
 
 #include "extract/format.h"
 #include "tools/mksfx/errors.h"
+#include "tools/mksfx/limits.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ void ResolveZip64(EntryRecord& e, uint64_t& offset, const std::string& zipName) 
     if (wantsUncompressed) next(uncompressed);
     if (wantsCompressed) next(compressed);
     if (wantsOffset) next(offset);
-    if (uncompressed >= SeekLimit || compressed >= SeekLimit || offset >= SeekLimit)
+    if (uncompressed >= OutputLimit || compressed >= OutputLimit || offset >= OutputLimit)
       throw Fatal(zipName + ": \"" + e.name + "\" is 2 GiB or more, beyond what the stub can reach");
     e.uncompressedSize = static_cast<uint32_t>(uncompressed);
     e.compressedSize = static_cast<uint32_t>(compressed);
@@ -125,7 +126,7 @@ uint64_t CentralDirectoryEnd(const Reader& r, uint64_t endAt) {
 std::vector<ImportedEntry> ReadZipEntries(FILE* zip, const std::string& zipName) {
   Reader r{zip, zipName};
   uint64_t fileSize = FileSize(zip);
-  if (fileSize >= SeekLimit) throw Fatal(zipName + ": 2 GiB or more, beyond what the stub can reach");
+  if (fileSize >= OutputLimit) throw Fatal(zipName + ": 2 GiB or more, beyond what the stub can reach");
   uint64_t endAt = FindEndRecord(r, fileSize);
   Bytes end = r.ReadAt(endAt, EndRecordSize);
   uint16_t count = Load16(&end[10]);
