@@ -118,6 +118,7 @@ static void WriteOutput(const uint8_t* data, uint32_t length) {
     sfx.writeError = platform::LastErrorText();
   }
   UpdateCrc(data, written, sfx.crc);
+  if (sfx.onProgress) sfx.onProgress(sfx.progressContext);
 }
 
 // The buffer takes turns with the read-ahead buffer, which is there only for data of more than

@@ -107,6 +107,8 @@ constexpr const char* NoEntries = "Can't read archive header";
 constexpr const char* NoEntriesCaption = "Error...";
 constexpr const char* ExtractingPrefix = "Extracting: ";
 constexpr const char* TestingPrefix = "Testing: ";
+// Behind the path while an entry is long in coming: "  41 %".
+constexpr const char* PercentSuffix = " %";
 constexpr const char* UnsafePathCaption = "Unsafe path...";
 constexpr const char* PathTooLongCaption = "Path too long...";
 constexpr const char* CurrentFolderUnreadable = "Can't read the current folder";

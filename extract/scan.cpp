@@ -173,9 +173,36 @@ Target PrepareOutputPath(Scan& s, std::string& outputPath) {
   return Target::Write;
 }
 
-// Runs the entry's decoder into sfx.outputHandle (none in a test) and tells whether it verifies.
-bool DecodeAndVerify(Scan& s) {
+// The status line of the entry under way; once the entry has taken longer than a moment, with
+// how far its output has got (when its size is known), so that a slow disk does not look like a
+// program that hangs; and a window message is dispatched as the figure grows.
+struct EntryProgress {
+  Scan& s;
+  std::string line;
+  uint64_t startedAt;
+  uint32_t shown;  // the percentage last shown, or more than 100 for none yet
+};
+
+void ShowEntryProgress(void* context) {
+  auto& p = *static_cast<EntryProgress*>(context);
+  uint64_t size = sfx.stated.size;
+  if (size == 0 || platform::MonotonicNanoseconds() - p.startedAt < sfx.progressDelay) return;
+  uint64_t produced = sfx.decoded.produced;
+  uint32_t percent = static_cast<uint32_t>(produced >= size ? 100 : produced * 100 / size);
+  if (percent == p.shown) return;
+  p.shown = percent;
+  p.s.view.SetProgress(p.line + "  " + Decimal(percent) + msg::PercentSuffix);
+  p.s.view.DispatchOneMessage();
+}
+
+// Runs the entry's decoder into sfx.outputHandle (none in a test), showing how far it gets under
+// the status line's text, and tells whether it verifies.
+bool DecodeAndVerify(Scan& s, const std::string& statusLine) {
+  EntryProgress progress{s, statusLine, platform::MonotonicNanoseconds(), 101};
+  sfx.onProgress = ShowEntryProgress;
+  sfx.progressContext = &progress;
   DecodeToItsEnd(DataPosition(s.headerPos));
+  sfx.onProgress = nullptr;
   if (EntryVerifies()) return true;
   s.view.NoteFailure(WhyEntryFails());
   return false;
@@ -214,7 +241,7 @@ void ShowProgress(Scan& s, const char* statusPrefix, const std::string& target) 
 Next TestFileEntry(Scan& s) {
   sfx.outputHandle = platform::InvalidFile;
   ShowProgress(s, msg::TestingPrefix, s.name);
-  if (DecodeAndVerify(s)) Deselect(s);
+  if (DecodeAndVerify(s, msg::TestingPrefix + s.name)) Deselect(s);
   return Next::Continue;
 }
 
@@ -270,7 +297,7 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
     return FailEntry(s, EntryFailure::NotCreated);
   }
   ShowProgress(s, msg::ExtractingPrefix, outputPath);
-  bool verified = DecodeAndVerify(s);
+  bool verified = DecodeAndVerify(s, msg::ExtractingPrefix + outputPath);
   if (sfx.decoded.writeFailed) ShowFailure(s, outputPath, sfx.writeError, msg::WriteFailedCaption);
   bool closed = platform::CloseFile(sfx.outputHandle);
   sfx.outputHandle = platform::InvalidFile;

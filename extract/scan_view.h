@@ -29,6 +29,8 @@ class ScanView {
   virtual void UncheckAndDisableStoredPaths() = 0;
 
   virtual void SetStatus(const std::string& text) = 0;
+  // How far a long entry has got: the status line, updated as it goes.
+  virtual void SetProgress(const std::string& text) { SetStatus(text); }
   // A modal message with only an OK button and no owner window.
   virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
 

@@ -114,6 +114,10 @@ struct SfxState {
   uint64_t entryEnd = 0;
   DecodeOutcome decoded = {};
   std::string writeError;             // the system's reason for the write that fell short
+  // Called by the decoders as the output grows, so that a long entry can show how far it has got.
+  void (*onProgress)(void* context) = nullptr;
+  void* progressContext = nullptr;
+  uint64_t progressDelay = 500000000;  // nanoseconds an entry takes before its figure shows
   // Writes stop at this many bytes, the stated size when it is known before decoding; the
   // decoder goes on counting what it produces beyond.
   uint64_t outputLimit = UINT64_MAX;

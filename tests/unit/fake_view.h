@@ -32,6 +32,7 @@ class FakeView : public ScanView {
   bool StoredPathsChecked() override { return checked; }
   void UncheckAndDisableStoredPaths() override { checked = enabled = false; }
   void SetStatus(const std::string& text) override { status = text; }
+  void SetProgress(const std::string& text) override { progress.push_back(text); }
   void ShowMessage(const std::string& text, const std::string& caption) override;
   void AskPassword() override;
   void AskOverwrite() override;
@@ -45,6 +46,7 @@ class FakeView : public ScanView {
   ItemList list;
   bool checked = true, enabled = true;
   std::string status;
+  std::vector<std::string> progress;  // every figure shown for a long entry, in order
   std::vector<Message> messages;
   std::vector<EntryFailure> failures;          // the reasons entries failed, in order
   std::deque<std::string> passwords;           // typed at each password prompt

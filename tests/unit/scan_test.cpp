@@ -797,3 +797,27 @@ TEST_F(UndecodableEntryTest, AnUnsupportedMethodIsRefusedBeforeAnyPasswordIsAske
   ExtractWithFirstEntryPatched(8, 12);
   EXPECT_EQ(view_.messages[0].text, "Unsupported compression method");
 }
+
+TEST_F(ScanTest, ALongEntryShowsHowFarItHasGotUnderItsLineAndTheClosingTextsStay) {
+  Bytes zip = ReadFixture("sizes_deflated.zip");  // random70000.bin is the largest: three chunks
+  OpenAndList(zip);
+  view_.SelectAll(false);
+  view_.SetSelected(view_.FindExact(-1, "random70000.bin"), true);
+  sfx.progressDelay = 0;  // every entry counts as long
+  int dispatched = 0;
+  view_.onDispatch = [&] { dispatched++; };
+  ScanArchive(view_, ExtractMode);
+  std::string line = "Extracting: " + Out("random70000.bin");
+  ASSERT_FALSE(view_.progress.empty());
+  for (const std::string& shown : view_.progress) EXPECT_EQ(shown.rfind(line + "  ", 0), 0u) << shown;
+  EXPECT_EQ(view_.progress.back(), line + "  100 %");
+  EXPECT_GT(dispatched, static_cast<int>(view_.progress.size()));  // the entry's own, and one per figure
+  EXPECT_EQ(view_.status, "Extraction successful");
+  EXPECT_EQ(Captions(), Strings{"Extraction Successful"});
+}
+
+TEST_F(ScanTest, AShortEntryShowsNoFigure) {
+  OpenAndList(ReadFixture("four_plain.zip"));
+  ScanArchive(view_, ExtractMode);
+  EXPECT_TRUE(view_.progress.empty());
+}

@@ -37,7 +37,21 @@ void ConsoleView::UncheckAndDisableStoredPaths() { settings_.storedPaths = false
 // Names come from the archive and may hold control characters: a terminal shown them raw
 // would clear its screen or let "evil.exe\rharmless.txt" print as harmless.txt.
 void ConsoleView::SetStatus(const std::string& text) {
+  EndProgressLine();
   if (!settings_.quiet) messages_ << PrintableText(text) << '\n';
+}
+
+// On a terminal, a long entry's figure rewrites one line; anywhere else (a log) it would only
+// repeat the entry's line a hundred times, so it is left out.
+void ConsoleView::SetProgress(const std::string& text) {
+  if (settings_.quiet || !prompter_.MessagesOnTerminal()) return;
+  messages_ << '\r' << PrintableText(text) << std::flush;
+  progressShown_ = true;
+}
+
+void ConsoleView::EndProgressLine() {
+  if (progressShown_) messages_ << '\n';
+  progressShown_ = false;
 }
 
 void ConsoleView::RecordMessage(const std::string& caption) {
@@ -52,6 +66,7 @@ void ConsoleView::RecordMessage(const std::string& caption) {
 }
 
 void ConsoleView::ShowMessage(const std::string& text, const std::string& caption) {
+  EndProgressLine();
   RecordMessage(caption);
   // The closing verdict also arrives as the status line; the caller lists what failed.
   if (report_.finished) return;

@@ -44,6 +44,7 @@ class ConsoleView : public ScanView {
   void UncheckAndDisableStoredPaths() override;
 
   void SetStatus(const std::string& text) override;
+  void SetProgress(const std::string& text) override;
   void ShowMessage(const std::string& text, const std::string& caption) override;
 
   void AskPassword() override;
@@ -66,6 +67,7 @@ class ConsoleView : public ScanView {
 
  private:
   void RecordMessage(const std::string& caption);
+  void EndProgressLine();
 
   ViewSettings settings_;
   Prompter& prompter_;
@@ -74,4 +76,5 @@ class ConsoleView : public ScanView {
   std::vector<std::string> archiveOrder_;
   std::map<std::string, std::string> failures_;  // item text: the reason its entry failed
   RunReport report_;
+  bool progressShown_ = false;  // the last line is a progress line, without its line end
 };

@@ -13,6 +13,8 @@ class Prompter {
   // Shows the prompt and reads one line without its line end; echo off for passwords. Nothing
   // when the input has ended.
   virtual std::optional<std::string> ReadLine(const std::string& prompt, bool echo) = 0;
+  // True when the messages go to a terminal, where a line can be rewritten in place.
+  virtual bool MessagesOnTerminal() { return false; }
 };
 
 // The process's own console or terminal: prompts on stderr, answers from stdin.
@@ -20,4 +22,5 @@ class TerminalPrompter : public Prompter {
  public:
   bool Interactive() override;
   std::optional<std::string> ReadLine(const std::string& prompt, bool echo) override;
+  bool MessagesOnTerminal() override;
 };

@@ -7,6 +7,7 @@
 #include "tools/unsfx/prompter.h"
 
 bool TerminalPrompter::Interactive() { return isatty(STDIN_FILENO) == 1; }
+bool TerminalPrompter::MessagesOnTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt, bool echo) {
   termios saved;

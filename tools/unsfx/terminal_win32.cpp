@@ -12,6 +12,11 @@ bool TerminalPrompter::Interactive() {
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
+bool TerminalPrompter::MessagesOnTerminal() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 std::optional<std::string> TerminalPrompter::ReadLine(const std::string& prompt, bool echo) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD saved;

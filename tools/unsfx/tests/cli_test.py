@@ -10,6 +10,7 @@ import pty
 import select
 import termios
 import random
+import re
 import shutil
 import struct
 import subprocess
@@ -570,6 +571,26 @@ class TerminalSafety(UnsfxCase):
         self.assertIn(b"unsfx: Unsafe path... evil.exe\\x0Dharmless.txt\n", result.stderr)
         self.assertIn(b"unsfx: failed: \\x1B[2Jclear.txt (its name is unsafe)\n", result.stderr)
         self.assertIn(b"Extracting: " + target.replace("/", "\\").encode() + b"\\c1\\u009B31m.txt\n", result.stderr)
+
+
+class Progress(UnsfxCase):
+    """An entry that takes longer than a moment shows how far it has got on a terminal, and on
+    nothing else (the console view's tests show the terminal's lines)."""
+
+    def big_zeros(self):
+        """1 GiB of zeros, deflated to about a megabyte, written without holding it whole."""
+        archive = self.path("zeros.zip")
+        with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED, compresslevel=1) as z:
+            with z.open("disk.img", "w", force_zip64=True) as entry:
+                for _ in range(1024):
+                    entry.write(bytes(1 << 20))
+        return archive
+
+    def test_without_a_terminal_no_figure_is_written(self):
+        result = self.unsfx("test", self.big_zeros())
+        self.assertExit(result, ALL_FINE)
+        self.assertNotIn(b" %", result.stderr)
+        self.assertEqual(result.stderr.decode().splitlines(), ["Testing: disk.img", "Extraction successful"])
 
 
 class FullDisk(UnsfxCase):

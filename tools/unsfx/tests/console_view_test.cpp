@@ -176,3 +176,27 @@ TEST_F(ConsoleViewTest, KeepsArchiveOrderBesideTheSortedListAndNamesWhatStaysSel
   EXPECT_EQ(view.Count(), 0);
   EXPECT_TRUE(view.NamesInArchiveOrder().empty());
 }
+
+TEST_F(ConsoleViewTest, OnATerminalALongEntrysFigureRewritesOneLineThatTheNextLineEnds) {
+  ScriptedPrompter prompter(false, {});
+  prompter.messagesOnTerminal = true;
+  ConsoleView view(ViewSettings(), prompter, messages_);
+  view.SetStatus("Testing: disk.img");
+  view.SetProgress("Testing: disk.img  41 %");
+  view.SetProgress("Testing: disk.img  100 %");
+  view.SetStatus("Extraction successful");
+  EXPECT_EQ(messages_.str(),
+            "Testing: disk.img\n\rTesting: disk.img  41 %\rTesting: disk.img  100 %\nExtraction successful\n");
+}
+
+TEST_F(ConsoleViewTest, ALongEntrysFigureIsLeftOutOfALogAndOfAQuietRun) {
+  ScriptedPrompter prompter(false, {});
+  ConsoleView view(ViewSettings(), prompter, messages_);
+  view.SetProgress("Testing: disk.img  41 %");
+  ViewSettings quiet;
+  quiet.quiet = true;
+  prompter.messagesOnTerminal = true;
+  ConsoleView quietView(quiet, prompter, messages_);
+  quietView.SetProgress("Testing: disk.img  41 %");
+  EXPECT_EQ(messages_.str(), "");
+}

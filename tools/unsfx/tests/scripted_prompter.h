@@ -13,6 +13,7 @@ class ScriptedPrompter : public Prompter {
       : interactive_(interactive), answers_(std::move(answers)) {}
 
   bool Interactive() override { return interactive_; }
+  bool MessagesOnTerminal() override { return messagesOnTerminal; }
   std::optional<std::string> ReadLine(const std::string& prompt, bool echo) override {
     prompts.push_back(prompt);
     echoes.push_back(echo);
@@ -24,6 +25,7 @@ class ScriptedPrompter : public Prompter {
 
   std::vector<std::string> prompts;
   std::vector<bool> echoes;
+  bool messagesOnTerminal = false;
 
  private:
   bool interactive_;
