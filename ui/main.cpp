@@ -1,6 +1,8 @@
 // The entry point: open the program's own file, run the main dialog, shut down in order.
 #include <windows.h>
 
+#include <string>
+
 #include "extract/tables.h"
 #include "extract/sfx_state.h"
 #include "extract/zone_mark.h"
@@ -12,9 +14,10 @@
 // The archive is appended to the program's own file, so that is the file to read, and the mark
 // it carries is the one every file it writes is given.
 static bool OpenOwnExecutable() {
-  wchar_t path[MAX_PATH + 1] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::string ownPath = Utf8FromWide(path);
+  // A program in a deep folder has a path beyond MAX_PATH: room for the longest there is.
+  std::wstring path(32768, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  std::string ownPath = Utf8FromWide(path.data(), static_cast<int>(length));
   sfx.archiveHandle = platform::OpenForReading(ownPath.c_str());
   if (sfx.archiveHandle == platform::InvalidFile) {
     ShowMessageBox(ownPath, msg::OpenFailedCaption);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
@@ -10,17 +11,35 @@
 namespace platform {
 
 static HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+// Every path goes to the system in its \\?\ form: whole (a relative one against the current
+// folder), normalised, with backslashes. Only that form reaches beyond MAX_PATH, to the 32,767
+// units NTFS takes; it also hands the name on as it stands, with no trailing dot or space taken
+// off (the unsafe-name rule refuses those before any path is made).
+static std::wstring SystemPath(const char* path) {
+  WideText given(path);
+  std::wstring text(given.get(), static_cast<size_t>(given.length()));
+  if (text.compare(0, 4, L"\\\\?\\") == 0 || text.compare(0, 4, L"\\\\.\\") == 0) return text;
+  DWORD needed = GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);  // the terminator included
+  if (needed == 0) return text;  // the call it is for then says why
+  std::wstring full(needed, L'\0');
+  DWORD length = GetFullPathNameW(text.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return text;
+  full.resize(length);
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
 static FileHandle FromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? InvalidFile : reinterpret_cast<FileHandle>(handle);
 }
 
 FileHandle OpenForReading(const char* path) {
-  return FromHandle(CreateFileW(WideText(path).get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  return FromHandle(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle CreateForWriting(const char* path) {
-  return FromHandle(CreateFileW(WideText(path).get(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+  return FromHandle(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -60,20 +79,20 @@ bool CloseFile(FileHandle file) { return CloseHandle(AsHandle(file)) != 0; }
 
 bool FindFirstMatch(const char* pattern) {
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(WideText(pattern).get(), &found);
+  HANDLE search = FindFirstFileW(SystemPath(pattern).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   return true;
 }
 
-bool CreateOneDirectory(const char* path) { return CreateDirectoryW(WideText(path).get(), nullptr) != 0; }
+bool CreateOneDirectory(const char* path) { return CreateDirectoryW(SystemPath(path).c_str(), nullptr) != 0; }
 
 // A virus scanner or an indexer may open a file the moment it is closed, and hold it for a
 // moment: the move is tried again for about half a second before it counts as failed.
 bool MoveReplacing(const char* from, const char* to) {
-  WideText source(from), target(to);
+  std::wstring source = SystemPath(from), target = SystemPath(to);
   for (int attempt = 0;; attempt++) {
-    if (MoveFileExW(source.get(), target.get(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DWORD error = GetLastError();
     bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
     if (!held || attempt == 10) return false;
@@ -81,7 +100,7 @@ bool MoveReplacing(const char* from, const char* to) {
   }
 }
 
-bool RemoveFile(const char* path) { return DeleteFileW(WideText(path).get()) != 0; }
+bool RemoveFile(const char* path) { return DeleteFileW(SystemPath(path).c_str()) != 0; }
 
 // The file calls open a stream by this name as they open a file.
 std::string NamedStreamPath(const std::string& path, const char* name) { return path + ":" + name; }
@@ -108,14 +127,10 @@ std::string LastErrorText() {
   return reason;
 }
 
-// NTFS takes 255 UTF-16 units in a name, and the calls that take paths without the \\?\ form
-// MAX_PATH units with the terminator.
+// NTFS takes 255 UTF-16 units in a name, and 32,767 in a path in its \\?\ form, the terminator
+// included.
 bool NamePartFits(const std::string& part) { return WideText(part).length() <= 255; }
-// A relative path is as long as the full path it stands for.
-bool PathFits(const std::string& path) {
-  DWORD needed = GetFullPathNameW(WideText(path).get(), 0, nullptr, nullptr);  // the terminator included
-  return needed > 0 && needed <= MAX_PATH;
-}
+bool PathFits(const std::string& path) { return SystemPath(path.c_str()).size() < 32767; }
 
 void* Allocate(size_t size) { return malloc(size); }
 void Release(void* block) { free(block); }

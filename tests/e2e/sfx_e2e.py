@@ -66,6 +66,7 @@ ERROR_ACCESS_DENIED = 5
 ERROR_FILE_EXISTS = 80
 ERROR_DISK_FULL = 112
 MAX_PATH = 260
+LONGEST_PATH = 32767  # units of a path in its \\?\ form, the terminator included
 
 
 def wine_path(path):
@@ -1092,10 +1093,12 @@ class ZoneMark(SfxTest):
     def test_a_path_whose_mark_is_longer_than_the_system_takes_is_refused_before_anything_is_made(self):
         out = self.dir / "out"
         base = wine_path(out) + "\\"
-        fits = "f" * (MAX_PATH - 1 - len(base))  # taken from an exe without a mark
+        # A path the system takes (in its \\?\ form, 4 more) whose ":Zone.Identifier" it does not.
+        room = LONGEST_PATH - 1 - 4 - len(base) - 5
+        fits = "/".join(["f" * 250] * (room // 251)) + "/" + "g" * (room % 251)
         self.start_marked(self.python_zip([(fits, b"fits\n"), ("ok.txt", b"ok\n")]))
         self.extract_to(out)
-        self.expect_message("Path too long...", base + fits)
+        self.expect_message("Path too long...", base + fits.replace("/", "\\"))
         self.expect_failure()
         self.expect_nothing_more()
         self.assertTreeIs(out, with_marks(["ok.txt"]))
@@ -1180,19 +1183,32 @@ class LongNames(SfxTest):
         self.assertEqual(self.selected(), [a255 + "b"])
         self.leave()
 
-    def test_a_path_of_max_path_characters_is_refused_by_path_and_one_shorter_is_written(self):
+    def test_paths_of_more_than_600_characters_are_written_byte_for_byte(self):
+        # Beyond MAX_PATH, through the paths' \\?\ form: a deep tree from Python's zipfile.
+        deep = "/".join(["level-%02d-" % n + "x" * 40 for n in range(14)])
+        files = {deep + "/a.txt": b"deep a\n", deep + "/sub/b.bin": noise_bytes(61, 5000), "top.txt": b"top\n"}
+        self.assertGreater(len(wine_path(self.dir / "out")) + len(deep), 600)
+        self.start(self.python_zip(list(files.items())))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.expect_success()
+        self.assertFiles(out, files)
+        self.leave()
+
+    def test_a_path_longer_than_the_system_takes_is_refused_by_path_and_nothing_is_made(self):
         out = self.dir / "out"
         base = wine_path(out) + "\\"
-        fits = "f" * (MAX_PATH - 1 - len(base))
-        too_long = "d" * 100 + "/" + "g" * (MAX_PATH - len(base) - 101)
-        self.assertEqual(len(base + too_long), MAX_PATH)
-        self.start(self.python_zip([(fits, b"fits\n"), (too_long, b"too long\n")]))
+        # Levels of 250 units up to one past the 32,767 a path takes in its \\?\ form (4 more).
+        levels = (LONGEST_PATH - 4 - len(base)) // 251 + 1
+        too_long = "/".join(["d" * 250] * levels) + "/x.txt"
+        self.assertGreaterEqual(4 + len(base) + len(too_long), LONGEST_PATH)
+        self.start(self.python_zip([("fits.txt", b"fits\n"), (too_long, b"too long\n")]))
         self.extract_to(out)
         self.expect_message("Path too long...", base + too_long.replace("/", "\\"))
         self.expect_failure()
         self.expect_nothing_more()
-        self.assertFiles(out, {fits: b"fits\n"})
-        self.assertTreeIs(out, [fits])  # not even the folder of the one refused
+        self.assertFiles(out, {"fits.txt": b"fits\n"})
+        self.assertTreeIs(out, ["fits.txt"])  # not even the folders of the one refused
         self.assertEqual(self.selected(), [too_long])
         self.leave()
 
