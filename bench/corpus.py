@@ -96,3 +96,19 @@ def make_small_tree(root, count=10000, size=4096):
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "f%05d.txt" % n), "wb") as f:
             f.write(slice_of(text, rnd, size))
+
+
+def make_huge_tree(root, big_bytes, small_count=2000):
+    """One big file of incompressible bytes (a disk image that does not shrink), written in
+    pieces, and many small text files beside it."""
+    rnd = random.Random(SEED + 3)
+    os.makedirs(os.path.join(root, "small"), exist_ok=True)
+    piece = rnd.randbytes(8 << 20)
+    with open(os.path.join(root, "disk.img"), "wb") as f:
+        for n in range(big_bytes // len(piece)):
+            f.write(piece[n % 7:] + piece[:n % 7])  # no two pieces alike
+        f.write(piece[:big_bytes % len(piece)])
+    text = text_pool(rnd)
+    for n in range(small_count):
+        with open(os.path.join(root, "small", "f%05d.txt" % n), "wb") as f:
+            f.write(slice_of(text, rnd, 2000 + n % 3000))

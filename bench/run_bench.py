@@ -7,7 +7,8 @@
 Corpora: mixed (BENCH_MB, default 500, in BENCH_FILES files, default 20 per MB), big (24 files of
 8 MB), small (10,000 files of 4 KB) and the listing archive (BENCH_LIST_ENTRIES, default 100000).
 BENCH_RUNS (default 3), BENCH_PY_ENCRYPTED=1 to time Python's pure-Python decryption too,
-BENCH_ONLY=read-ahead for the read-ahead's rows alone.
+BENCH_ONLY=read-ahead for the read-ahead's rows alone, BENCH_HUGE_GIB (default 3; 0 leaves it
+out) for the archive of one big entry and many small ones.
 --kernels runs the kernel benchmark program; --wine-unsfx times that Windows build of unsfx under
 Wine on the big archives; --unsfx-serial (and --wine-unsfx-serial) weigh the read-ahead of
 encrypted data against the build without its second thread, on free cores, on one core and beside
@@ -231,6 +232,11 @@ def main():
     prepare(work, "big", corpus.make_big_tree, [(big, ["-6"]), (big_encrypted, ["-6", "-P", PASSWORD])])
     small = os.path.join(work, "small.zip")
     prepare(work, "small", corpus.make_small_tree, [(small, ["-6"])])
+    huge_gib = env_int("BENCH_HUGE_GIB", 3)
+    huge = os.path.join(work, "huge-%dgib.zip" % huge_gib)
+    if huge_gib > 0:
+        prepare(work, "huge-%dgib" % huge_gib, lambda tree: corpus.make_huge_tree(tree, huge_gib << 30),
+                [(huge, ["-1"])])
     tiny = os.path.join(work, "tiny-%d.zip" % entries)
     prepare(work, "tiny-%d" % entries, lambda tree: corpus.make_tiny_tree(tree, entries),
             [(tiny, ["-6"])])
@@ -282,6 +288,12 @@ def main():
     report.append(table("Extract %d small files of 4 KB, zip -6" % small_expected[0],
                         time_extractions(args.unsfx, small, None, small_expected, work, runs)))
     report.append(table("List %d tiny entries" % entries, time_listings(args.unsfx, tiny, entries, runs)))
+    if huge_gib > 0:
+        huge_expected = tree_size(os.path.join(work, "huge-%dgib" % huge_gib))
+        huge_title = "%d GiB archive: one big entry and %d small ones" % (huge_gib, huge_expected[0] - 1)
+        report.append(table("List the " + huge_title, time_listings(args.unsfx, huge, huge_expected[0], runs)))
+        report.append(table("Extract the " + huge_title,
+                            time_extractions(args.unsfx, huge, None, huge_expected, work, runs)))
     text = "\n".join(report)
     open(os.path.join(work, "results.md"), "w").write(text)
     print(text)
