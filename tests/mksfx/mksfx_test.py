@@ -58,6 +58,17 @@ def text_bytes(rnd, n):
     return bytes(out[:n])
 
 
+def zip64_sizes(extra):
+    """The uncompressed and compressed size of a local header's ZIP64 field, or None."""
+    at = 0
+    while at + 4 <= len(extra):
+        field, size = struct.unpack_from("<HH", extra, at)
+        if field == 1 and size >= 16:
+            return struct.unpack_from("<QQ", extra, at + 4)
+        at += 4 + size
+    return None
+
+
 def stub_walk(data, base):
     """The stub's walk: local headers from base on, stepping by the header's own sizes (and
     over a data descriptor that repeats them, as the engine does). Returns the headers."""
@@ -65,13 +76,16 @@ def stub_walk(data, base):
     while data[at:at + 4] == LOCAL:
         (flags, method, mtime, _, crc, csize, usize, nlen, xlen) = struct.unpack_from("<HHHHIIIHH", data, at + 6)
         raw_name = data[at + 30:at + 30 + nlen]
+        zip64 = zip64_sizes(data[at + 30 + nlen:at + 30 + nlen + xlen]) if csize == 0xFFFFFFFF else None
+        if zip64:
+            usize, csize = zip64
         entries.append(dict(name=raw_name.decode("utf-8" if flags & 0x800 else "cp437"), raw_name=raw_name,
                             flags=flags, method=method,
-                            mtime=mtime, crc=crc, csize=csize, usize=usize))
+                            mtime=mtime, crc=crc, csize=csize, usize=usize, zip64=zip64 is not None))
         at += 30 + nlen + xlen + csize
-        repeated = struct.pack("<III", crc, csize, usize)
-        if flags & 8 and csize and data[at:at + 16] == b"PK\x07\x08" + repeated:
-            at += 16
+        repeated = struct.pack("<IQQ" if zip64 else "<III", crc, csize, usize)
+        if flags & 8 and csize and data[at:at + 4 + len(repeated)] == b"PK\x07\x08" + repeated:
+            at += 4 + len(repeated)
     return entries, at
 
 
@@ -523,6 +537,12 @@ class FromZip(MksfxCase):
 
 
 class Refusals(MksfxCase):
+    def write_zip(self, name, entries, method=zipfile.ZIP_DEFLATED):
+        with zipfile.ZipFile(self.path(name), "w", method) as z:
+            for entry, data in entries:
+                z.writestr(entry, data)
+        return self.path(name)
+
     def zip_with_names(self, names):
         buffer = io.BytesIO()
         with zipfile.ZipFile(buffer, "w") as z:
@@ -576,12 +596,15 @@ class Refusals(MksfxCase):
         r = self.assert_refused_untouched(["tree"], [])
         self.assertIn(b'"tree/caf\\xE9.txt": the file name is not UTF-8', r.stderr)
 
-    def test_a_name_of_200_bytes_is_taken_and_201_refused(self):
-        folder = "d" * 99
-        self.write(os.path.join(folder, "f" * 100), b"x")  # "ddd/fff": 200 bytes
-        self.mksfx("-o", "ok.exe", folder)
-        self.write(os.path.join(folder, "g" * 101), b"x")
-        self.assert_refused_untouched([folder], ['"%s/%s"' % (folder, "g" * 101), "201"])
+    def test_a_name_is_taken_up_to_the_longest_path_the_stub_writes_and_refused_beyond(self):
+        levels = ["level-%02d-" % n + "x" * 240 for n in range(12)]
+        deep = "/".join(levels) + "/f.txt"  # 3,005 characters (Info-ZIP unzip takes 4,096)
+        self.write_zip("in.zip", [(deep, b"deep")])
+        self.mksfx("--from-zip", "in.zip", "-o", "ok.exe")
+        self.assert_readers_pass(self.path("ok.exe"), {deep: b"deep"})
+        too_long = "/".join(["y" * 250] * 131)  # 32,880 characters: no extract path leaves room
+        self.write_zip("long.zip", [(too_long, b"x")])
+        self.assert_refused_untouched(["--from-zip", "long.zip"], ["32880 characters", "32506"])
 
     def test_names_differing_only_in_case_are_refused_unless_allowed(self):
         self.write("t/Readme.txt", b"1")
@@ -669,11 +692,12 @@ class Refusals(MksfxCase):
         self.assertIn(b"title\\x1B]0;owned\\x07: link to a folder, not followed", r.stderr)
         self.assert_no_control_characters(r.stderr)
 
-    def test_a_file_of_2_gib_is_refused_before_anything_is_written(self):
+    def test_a_file_of_4_gib_to_be_stored_is_refused_before_anything_is_written(self):
         with open(self.path("huge.bin"), "wb") as f:
-            f.truncate(2 << 30)  # sparse: takes no disk space
-        r = self.assert_refused_untouched(["huge.bin"], ["huge.bin"])
-        self.assertIn(b"2 GiB", r.stderr)
+            f.truncate(4 << 30)  # sparse: takes no disk space
+        r = self.assert_refused_untouched(["-0", "huge.bin"], ["huge.bin"])
+        self.assertIn(b"the exe would reach 4 GiB, and Windows starts no program that large", r.stderr)
+        self.assertIn(b"a plain ZIP", r.stderr)
 
     def test_a_stub_of_the_wrong_size_is_refused(self):
         self.write("a.txt", b"a")
@@ -700,6 +724,42 @@ class Refusals(MksfxCase):
     def test_a_missing_input_is_an_error(self):
         r = self.mksfx("-o", "out.exe", "nothing-here", code=2)
         self.assertIn(b"nothing-here", r.stderr)
+
+
+class Zip64(MksfxCase):
+    """What needs the ZIP64 format: more than 65,535 entries, and an entry of 4 GiB or more (a
+    sparse disk image that deflates to little). Every reader takes the output as any ZIP64 file."""
+
+    def test_more_than_65535_entries_get_zip64_end_records_every_reader_takes(self):
+        count = 70000
+        names = ["f/%05d.txt" % n for n in range(count)]
+        with zipfile.ZipFile(self.path("many.zip"), "w", zipfile.ZIP_STORED) as z:
+            for name in names:
+                z.writestr(name, name.encode())
+        self.mksfx("--from-zip", "many.zip", "-o", "out.exe")
+        with open(self.path("out.exe"), "rb") as f:
+            data = f.read()
+        self.assertIn(b"PK\x06\x06", data[-200:])  # the ZIP64 end record
+        self.assertIn(b"PK\x06\x07", data[-200:])  # and its locator
+        self.assertEqual(struct.unpack_from("<H", data, data.rindex(b"PK\x05\x06") + 10)[0], 0xFFFF)
+        expected = {name: None for name in names}
+        expected[names[-1]] = names[-1].encode()
+        self.assert_readers_pass(self.path("out.exe"), expected)
+
+    def test_an_entry_of_more_than_4_gib_gets_its_sizes_in_a_zip64_field_every_reader_takes(self):
+        size = (4 << 30) + 12345
+        with open(self.path("disk.img"), "wb") as f:
+            f.truncate(size)  # sparse zeros: no disk space, a few megabytes deflated
+        self.write("readme.txt", b"read me")
+        self.mksfx("-1", "-o", "out.exe", "disk.img", "readme.txt")
+        with open(self.path("out.exe"), "rb") as f:
+            data = f.read()
+        entries, _ = stub_walk(data, self.base)
+        self.assertEqual([(e["name"], e["zip64"], e["usize"]) for e in entries],
+                         [("disk.img", True, size), ("readme.txt", False, 7)])
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual(z.getinfo("disk.img").file_size, size)
+        self.assert_readers_pass(self.path("out.exe"), {"disk.img": None, "readme.txt": b"read me"})
 
 
 class Checksum(MksfxCase):

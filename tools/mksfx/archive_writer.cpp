@@ -76,7 +76,7 @@ class DataEncoder {
 }  // namespace
 
 void ArchiveWriter::BeginEntry(EntryRecord& record) {
-  record.localOffset = static_cast<uint32_t>(out_.Position());
+  record.localOffset = out_.Position();
   out_.Write(LocalHeaderBytes(record));
 }
 
@@ -85,7 +85,6 @@ void ArchiveWriter::BeginEntry(EntryRecord& record) {
 void ArchiveWriter::EndEntry(EntryRecord& record, uint64_t headerAt) {
   out_.Patch(headerAt, LocalHeaderBytes(record));
   central_.push_back(record);
-  if (central_.size() > MaxEntryCount) throw Fatal("more than 65535 entries, which needs ZIP64; the stub cannot read it");
 }
 
 // A new entry's name and time. A name beyond ASCII is written in UTF-8 and says so (flag bit
@@ -107,10 +106,11 @@ void ArchiveWriter::AddDirectory(const SourceEntry& entry) {
 }
 
 void ArchiveWriter::AddFile(const SourceEntry& entry) {
-  if (entry.size >= OutputLimit)
-    throw Fatal(entry.path.string() + ": 2 GiB or more, beyond what the stub can reach; nothing written");
+  // Stored, it could not fit; deflated, it may (a disk image of zeros shrinks to little).
+  if (level_ == 0 && entry.size >= OutputLimit) throw Fatal(entry.path.string() + ": " + TooBigForWindows);
   EntryRecord record = NewRecord(entry);
-  record.uncompressedSize = static_cast<uint32_t>(entry.size);
+  record.uncompressedSize = entry.size;
+  record.zip64 = entry.size >= Zip64Marker;
   record.crc32 = FileCrc(entry);
   if (encryptor_) record.flags |= FlagEncrypted;
   record.method = level_ > 0 ? MethodDeflated : MethodStored;
@@ -123,7 +123,7 @@ void ArchiveWriter::AddFile(const SourceEntry& entry) {
     record.method = MethodStored;
     written = WriteFileData(entry, MethodStored, record.crc32);
   }
-  record.compressedSize = static_cast<uint32_t>(written);
+  record.compressedSize = written;
   EndEntry(record, record.localOffset);
 }
 
@@ -165,8 +165,9 @@ void ArchiveWriter::AddImported(const ImportedEntry& entry, FILE* zip) {
   // sizes too, and the stub's walk steps over a descriptor that repeats them. Any other entry
   // drops the bit and the descriptor: its header now has everything.
   if (!(record.flags & FlagEncrypted)) record.flags &= static_cast<uint16_t>(~FlagDataDescriptor);
+  record.zip64 = record.uncompressedSize >= Zip64Marker || record.compressedSize >= Zip64Marker;
   BeginEntry(record);
-  if (std::fseek(zip, static_cast<long>(entry.dataOffset), SEEK_SET) != 0) throw Fatal("cannot seek in the input ZIP");
+  if (!host::SeekTo(zip, entry.dataOffset)) throw Fatal("cannot seek in the input ZIP");
   std::vector<uint8_t> buffer(BufferSize);
   for (uint64_t remaining = record.compressedSize; remaining > 0;) {
     size_t want = remaining < buffer.size() ? static_cast<size_t>(remaining) : buffer.size();
@@ -187,17 +188,18 @@ void ArchiveWriter::Finish() {
   // byte, which listings show as nothing (and which, unlike an extra field, does not make
   // Info-ZIP compare the entry's names). With no entry at all the exe is even already.
   std::vector<Bytes> headers;
-  uint64_t end = centralAt + EndRecordSize;
+  uint64_t centralSize = 0;
   for (const EntryRecord& record : central_) {
     headers.push_back(CentralHeaderBytes(record));
-    end += headers.back().size();
+    centralSize += headers.back().size();
   }
+  uint64_t end = centralAt + centralSize + EndRecordSize +
+                 (EndNeedsZip64(central_.size(), centralSize, centralAt) ? Zip64EndRecordsSize : 0);
   if (end % 2 != 0) {
     central_.back().comment.push_back('\0');
     headers.back() = CentralHeaderBytes(central_.back());
+    centralSize++;
   }
   for (const Bytes& header : headers) out_.Write(header);
-  uint64_t centralSize = out_.Position() - centralAt;
-  out_.Write(EndRecordBytes(static_cast<uint16_t>(central_.size()), static_cast<uint32_t>(centralSize),
-                            static_cast<uint32_t>(centralAt)));
+  out_.Write(EndRecordsBytes(central_.size(), centralSize, centralAt));
 }

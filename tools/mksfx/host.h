@@ -36,5 +36,9 @@ std::string ExecutablePath();
 FILE* OpenForReading(const std::filesystem::path& path);
 // The file's last modification time. False when it cannot be read.
 bool ModificationTime(const std::filesystem::path& path, time_t& time);
+// Moves to an absolute position and tells the length of a file of any size (the C library's own
+// calls count in long, 32 bits on Windows). False, or -1, when they fail.
+bool SeekTo(FILE* file, uint64_t position);
+int64_t FileLength(FILE* file);
 
 }  // namespace host

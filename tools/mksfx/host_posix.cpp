@@ -124,4 +124,11 @@ bool ModificationTime(const std::filesystem::path& path, time_t& time) {
   return true;
 }
 
+bool SeekTo(FILE* file, uint64_t position) { return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0; }
+
+int64_t FileLength(FILE* file) {
+  if (fseeko(file, 0, SEEK_END) != 0) return -1;
+  return static_cast<int64_t>(ftello(file));
+}
+
 }  // namespace host

@@ -71,4 +71,11 @@ bool ModificationTime(const std::filesystem::path& path, time_t& time) {
   return true;
 }
 
+bool SeekTo(FILE* file, uint64_t position) { return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0; }
+
+int64_t FileLength(FILE* file) {
+  if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
+  return _ftelli64(file);
+}
+
 }  // namespace host

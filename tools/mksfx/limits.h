@@ -5,18 +5,18 @@
 
 #include "extract/format.h"
 
-// The stub hands each output path, the extract path, a separator and the entry name, to calls
-// that take at most MAX_PATH (260) characters. 200 characters for the name leave room for an
-// ordinary extract path such as "C:\Users\someone\Downloads\"; a longer name would fail on
-// many machines.
-constexpr uint32_t MaxEntryNameLength = 200;
+// The stub hands each output path to Windows in its \\?\ form, which takes 32,767 units with the
+// terminator: the name leaves room for those four, an extract path as long as its field takes
+// and a separator. The name's own field in the headers counts 16 bits of bytes.
+constexpr uint32_t MaxEntryNameLength = 32767 - 1 - 4 - ExtractPathCharacters - 1;
+constexpr uint32_t MaxEntryNameBytes = 0xFFFF;
 
-// The stub seeks with signed 32-bit positions counted from the start of the exe, so every
-// byte it may need (stub, entries, central directory) must lie below 2 GiB.
-constexpr uint64_t OutputLimit = 0x80000000u;
-
-// The end record counts entries in 16 bits; more would need ZIP64, which the stub cannot read.
-constexpr uint32_t MaxEntryCount = 0xFFFF;
+// Windows starts no program of 4 GiB or more (the image is small, but the whole file is mapped
+// for its checks); the stub's own positions are 64-bit.
+constexpr uint64_t OutputLimit = 0x100000000u;
+constexpr const char* TooBigForWindows =
+    "the exe would reach 4 GiB, and Windows starts no program that large (a plain ZIP, made "
+    "with zip or 7z, has no such limit); nothing written";
 
 // The longest password the stub's password box can hold, in characters.
 constexpr uint32_t MaxPasswordLength = PasswordCharacters;

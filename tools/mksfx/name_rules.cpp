@@ -16,9 +16,10 @@ std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 std::string ProblemWithName(const std::string& name) {
   if (name.empty() || name == "/") return "an entry has an empty name";
   size_t length = Utf16Length(name);
-  if (length > MaxEntryNameLength)
-    return Quoted(name) + ": name is " + std::to_string(length) + " characters long, the stub takes at most " +
-           std::to_string(MaxEntryNameLength);
+  if (length > MaxEntryNameLength || name.size() > MaxEntryNameBytes)
+    return Quoted(FirstCharacters(name, 60)) + "...: name is " + std::to_string(length) + " characters (" +
+           std::to_string(name.size()) + " bytes) long, the stub takes at most " + std::to_string(MaxEntryNameLength) +
+           " characters (" + std::to_string(MaxEntryNameBytes) + " bytes)";
   if (IsUnsafeName(name)) return Quoted(name) + ": the stub refuses this name as unsafe";
   return std::string();
 }

@@ -52,14 +52,13 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(const void* data, size_t count) {
-  if (position_ + count >= OutputLimit)
-    throw Fatal("the exe would reach 2 GiB, beyond what the stub can seek to; nothing written");
+  if (position_ + count >= OutputLimit) throw Fatal(TooBigForWindows);
   if (count > 0 && std::fwrite(data, 1, count, file_) != count) throw Fatal("cannot write " + temporary_);
   position_ += count;
 }
 
 void OutputFile::SeekTo(uint64_t position) {
-  if (std::fseek(file_, static_cast<long>(position), SEEK_SET) != 0) throw Fatal("cannot seek in " + temporary_);
+  if (!host::SeekTo(file_, position)) throw Fatal("cannot seek in " + temporary_);
   position_ = position;
 }
 

@@ -4,6 +4,7 @@
 
 #include "extract/format.h"
 #include "tools/mksfx/errors.h"
+#include "tools/mksfx/host.h"
 #include "tools/mksfx/limits.h"
 
 namespace {
@@ -11,8 +12,6 @@ namespace {
 constexpr uint32_t MaxCommentLength = 0xFFFF;
 // Writers that stream may add a ZIP64 end record (56 bytes as they write it) and its locator
 // (20 bytes) between the central directory and the end record, even when nothing needs them.
-constexpr uint32_t Zip64LocatorSignature = 0x07064B50;
-constexpr uint32_t Zip64EndRecordSignature = 0x06064B50;
 constexpr uint32_t Zip64EndRecordSize = 56;
 
 struct Reader {
@@ -21,7 +20,7 @@ struct Reader {
 
   Bytes ReadAt(uint64_t at, size_t count) const {
     Bytes bytes(count);
-    if (std::fseek(file, static_cast<long>(at), SEEK_SET) != 0 ||
+    if (!host::SeekTo(file, at) ||
         std::fread(bytes.data(), 1, count, file) != count)
       throw Fatal(name + ": cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(at));
     return bytes;
@@ -29,8 +28,7 @@ struct Reader {
 };
 
 uint64_t FileSize(FILE* file) {
-  std::fseek(file, 0, SEEK_END);
-  long size = std::ftell(file);
+  int64_t size = host::FileLength(file);
   return size < 0 ? 0 : static_cast<uint64_t>(size);
 }
 
@@ -60,14 +58,9 @@ void ResolveZip64(EntryRecord& e, uint64_t& offset, const std::string& zipName) 
       value = Load64(&extra[field]);
       field += 8;
     };
-    uint64_t uncompressed = e.uncompressedSize, compressed = e.compressedSize;
-    if (wantsUncompressed) next(uncompressed);
-    if (wantsCompressed) next(compressed);
+    if (wantsUncompressed) next(e.uncompressedSize);
+    if (wantsCompressed) next(e.compressedSize);
     if (wantsOffset) next(offset);
-    if (uncompressed >= OutputLimit || compressed >= OutputLimit || offset >= OutputLimit)
-      throw Fatal(zipName + ": \"" + e.name + "\" is 2 GiB or more, beyond what the stub can reach");
-    e.uncompressedSize = static_cast<uint32_t>(uncompressed);
-    e.compressedSize = static_cast<uint32_t>(compressed);
     return;
   }
   throw Fatal(zipName + ": \"" + e.name + "\" lacks the ZIP64 field its header calls for");
@@ -126,21 +119,26 @@ uint64_t CentralDirectoryEnd(const Reader& r, uint64_t endAt) {
 std::vector<ImportedEntry> ReadZipEntries(FILE* zip, const std::string& zipName) {
   Reader r{zip, zipName};
   uint64_t fileSize = FileSize(zip);
-  if (fileSize >= OutputLimit) throw Fatal(zipName + ": 2 GiB or more, beyond what the stub can reach");
   uint64_t endAt = FindEndRecord(r, fileSize);
   Bytes end = r.ReadAt(endAt, EndRecordSize);
-  uint16_t count = Load16(&end[10]);
-  uint32_t centralSize = Load32(&end[12]), centralOffset = Load32(&end[16]);
+  uint64_t count = Load16(&end[10]);
+  uint64_t centralSize = Load32(&end[12]), centralOffset = Load32(&end[16]);
   if (Load16(&end[4]) != 0 || Load16(&end[6]) != 0 || count != Load16(&end[8]))
     throw Fatal(zipName + ": a multi-disk archive");
-  if (count == 0xFFFF || centralOffset == Zip64Marker) throw Fatal(zipName + ": a ZIP64 archive with more entries than the stub can take");
   uint64_t centralEnd = CentralDirectoryEnd(r, endAt);
+  if (centralEnd != endAt) {  // the ZIP64 end record holds the values in full
+    Bytes zip64 = r.ReadAt(centralEnd, Zip64EndRecordSize);
+    count = Load64(&zip64[32]);
+    centralSize = Load64(&zip64[40]);
+    centralOffset = Load64(&zip64[48]);
+  }
+  if (count > fileSize / CentralHeaderSize) throw Fatal(zipName + ": damaged end of central directory record");
   if (centralSize > centralEnd) throw Fatal(zipName + ": damaged end of central directory record");
   // Bytes in front of the archive move everything; the central directory stands right before
   // the end records, so the difference to its recorded offset is that shift.
   uint64_t centralAt = centralEnd - centralSize;
   int64_t shift = static_cast<int64_t>(centralAt) - static_cast<int64_t>(centralOffset);
-  std::vector<ImportedEntry> entries(count);
+  std::vector<ImportedEntry> entries(static_cast<size_t>(count));
   uint64_t at = centralAt;
   for (ImportedEntry& entry : entries) at = ReadCentralHeader(r, at, shift, entry);
   return entries;

@@ -1,5 +1,8 @@
 #include "tools/mksfx/zip_records.h"
 
+#include <initializer_list>
+#include <stdexcept>
+
 #include "extract/format.h"
 
 namespace {
@@ -19,45 +22,82 @@ void PutBytes(Bytes& out, const void* data, size_t count) {
   out.insert(out.end(), p, p + count);
 }
 
-// The fields from "version needed" to "uncompressed size", shared by both headers.
-void PutCommonFields(Bytes& out, const EntryRecord& e) {
-  Put16(out, e.versionNeeded);
+void Put64(Bytes& out, uint64_t value) {
+  Put32(out, static_cast<uint32_t>(value));
+  Put32(out, static_cast<uint32_t>(value >> 32));
+}
+
+// A 32-bit field's value, or the marker that sends a reader to the ZIP64 field for it.
+uint32_t Field32(uint64_t value, bool inZip64) { return inZip64 ? Zip64Marker : static_cast<uint32_t>(value); }
+
+bool Overflows(uint64_t value) { return value >= Zip64Marker; }
+
+// The fields from "version needed" to "uncompressed size", shared by both headers; the sizes
+// that stand in the ZIP64 field hold the marker.
+void PutCommonFields(Bytes& out, const EntryRecord& e, bool sizesInZip64, uint16_t versionNeeded) {
+  Put16(out, versionNeeded);
   Put16(out, e.flags);
   Put16(out, e.method);
   Put16(out, e.modTime);
   Put16(out, e.modDate);
   Put32(out, e.crc32);
-  Put32(out, e.compressedSize);
-  Put32(out, e.uncompressedSize);
+  Put32(out, Field32(e.compressedSize, sizesInZip64));
+  Put32(out, Field32(e.uncompressedSize, sizesInZip64));
+}
+
+// A ZIP64 extra field with the given values, in the order the format fixes: uncompressed size,
+// compressed size, local-header offset.
+Bytes Zip64Field(std::initializer_list<uint64_t> values) {
+  Bytes field;
+  Put16(field, Zip64ExtraId);
+  Put16(field, static_cast<uint16_t>(8 * values.size()));
+  for (uint64_t v : values) Put64(field, v);
+  return field;
+}
+
+Bytes Joined(Bytes first, const Bytes& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
 }
 
 }  // namespace
 
+// The local header's ZIP64 field holds both sizes, whichever needs it.
 Bytes LocalHeaderBytes(const EntryRecord& e) {
+  if (!e.zip64 && (Overflows(e.compressedSize) || Overflows(e.uncompressedSize)))
+    throw std::logic_error("an entry of 4 GiB or more without its ZIP64 field");
+  Bytes extra = e.zip64 ? Joined(Zip64Field({e.uncompressedSize, e.compressedSize}), e.localExtra) : e.localExtra;
   Bytes out;
   Put32(out, LocalHeaderSignature);
-  PutCommonFields(out, e);
+  PutCommonFields(out, e, e.zip64, e.zip64 ? VersionNeededZip64 : e.versionNeeded);
   Put16(out, static_cast<uint16_t>(e.name.size()));
-  Put16(out, static_cast<uint16_t>(e.localExtra.size()));
+  Put16(out, static_cast<uint16_t>(extra.size()));
   PutBytes(out, e.name.data(), e.name.size());
-  PutBytes(out, e.localExtra.data(), e.localExtra.size());
+  PutBytes(out, extra.data(), extra.size());
   return out;
 }
 
+// The central header's ZIP64 field holds what does not fit, and only that.
 Bytes CentralHeaderBytes(const EntryRecord& e) {
+  bool sizes = Overflows(e.compressedSize) || Overflows(e.uncompressedSize), offset = Overflows(e.localOffset);
+  Bytes zip64;
+  if (sizes && offset) zip64 = Zip64Field({e.uncompressedSize, e.compressedSize, e.localOffset});
+  else if (sizes) zip64 = Zip64Field({e.uncompressedSize, e.compressedSize});
+  else if (offset) zip64 = Zip64Field({e.localOffset});
+  Bytes extra = Joined(zip64, e.centralExtra);
   Bytes out;
   Put32(out, CentralHeaderSignature);
   Put16(out, e.versionMadeBy);
-  PutCommonFields(out, e);
+  PutCommonFields(out, e, sizes, e.zip64 || !zip64.empty() ? VersionNeededZip64 : e.versionNeeded);
   Put16(out, static_cast<uint16_t>(e.name.size()));
-  Put16(out, static_cast<uint16_t>(e.centralExtra.size()));
+  Put16(out, static_cast<uint16_t>(extra.size()));
   Put16(out, static_cast<uint16_t>(e.comment.size()));
   Put16(out, 0);  // disk number
   Put16(out, 0);  // internal attributes
   Put32(out, e.externalAttributes);
-  Put32(out, e.localOffset);
+  Put32(out, Field32(e.localOffset, offset));
   PutBytes(out, e.name.data(), e.name.size());
-  PutBytes(out, e.centralExtra.data(), e.centralExtra.size());
+  PutBytes(out, extra.data(), extra.size());
   PutBytes(out, e.comment.data(), e.comment.size());
   return out;
 }
@@ -66,20 +106,48 @@ Bytes DataDescriptorBytes(const EntryRecord& e) {
   Bytes out;
   Put32(out, DataDescriptorSignature);
   Put32(out, e.crc32);
-  Put32(out, e.compressedSize);
-  Put32(out, e.uncompressedSize);
+  if (e.zip64) {
+    Put64(out, e.compressedSize);
+    Put64(out, e.uncompressedSize);
+  } else {
+    Put32(out, static_cast<uint32_t>(e.compressedSize));
+    Put32(out, static_cast<uint32_t>(e.uncompressedSize));
+  }
   return out;
 }
 
-Bytes EndRecordBytes(uint16_t entryCount, uint32_t centralSize, uint32_t centralOffset) {
+bool EndNeedsZip64(uint64_t entryCount, uint64_t centralSize, uint64_t centralOffset) {
+  return entryCount >= 0xFFFF || Overflows(centralSize) || Overflows(centralOffset);
+}
+
+Bytes EndRecordsBytes(uint64_t entryCount, uint64_t centralSize, uint64_t centralOffset) {
   Bytes out;
+  bool zip64 = EndNeedsZip64(entryCount, centralSize, centralOffset);
+  if (zip64) {
+    uint64_t zip64At = centralOffset + centralSize;
+    Put32(out, Zip64EndRecordSignature);
+    Put64(out, 44);  // the size of the rest of this record
+    Put16(out, (VersionMadeByWindows & 0xFF00) | VersionNeededZip64);
+    Put16(out, VersionNeededZip64);
+    Put32(out, 0);  // this disk
+    Put32(out, 0);  // disk with the central directory
+    Put64(out, entryCount);
+    Put64(out, entryCount);
+    Put64(out, centralSize);
+    Put64(out, centralOffset);
+    Put32(out, Zip64LocatorSignature);
+    Put32(out, 0);  // disk with the ZIP64 end record
+    Put64(out, zip64At);
+    Put32(out, 1);  // disks in all
+  }
+  uint16_t count = entryCount >= 0xFFFF ? 0xFFFF : static_cast<uint16_t>(entryCount);
   Put32(out, EndRecordSignature);
   Put16(out, 0);  // this disk
   Put16(out, 0);  // disk with the central directory
-  Put16(out, entryCount);
-  Put16(out, entryCount);
-  Put32(out, centralSize);
-  Put32(out, centralOffset);
+  Put16(out, count);
+  Put16(out, count);
+  Put32(out, Field32(centralSize, Overflows(centralSize)));
+  Put32(out, Field32(centralOffset, Overflows(centralOffset)));
   Put16(out, 0);  // comment length
   return out;
 }
@@ -96,4 +164,3 @@ Bytes WithoutZip64(const Bytes& extra) {
   }
   return kept;
 }
-
