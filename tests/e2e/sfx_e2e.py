@@ -27,6 +27,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "mksfx"))
 import pe_checks  # noqa: E402  (found through the line above)
+sys.path.insert(0, str(ROOT / "tests" / "support"))
+import sparse_archive  # noqa: E402
 STUB = Path(os.environ.get("KVX_SFX_STUB", ROOT / "build/windows/sfx.exe"))
 DRIVER = Path(os.environ.get("KVX_SFX_DRIVER", ROOT / "build/windows/tests/e2e/sfx_driver.exe"))
 WINE_RUN = Path(os.environ.get("KVX_WINE_RUN", ROOT / "scripts/wine-run.sh"))
@@ -1211,6 +1213,31 @@ class LongNames(SfxTest):
         self.assertTreeIs(out, ["fits.txt"])  # not even the folders of the one refused
         self.assertEqual(self.selected(), [too_long])
         self.leave()
+
+
+class BigArchives(SfxTest):
+    """Positions are 64-bit: an exe of just under the 4 GiB Windows starts, whose first entry is a
+    stored entry of zeros (a hole in a sparse file) and whose small entries stand behind it."""
+
+    def test_an_exe_of_almost_4_gib_lists_everything_and_extracts_the_small_entries_behind_the_big(self):
+        exe = self.dir / "big.exe"
+        stub = STUB.read_bytes()
+        small = [("readme.txt", b"read me\n"), ("docs/guide.txt", text_bytes(70, 5000))]
+        big = (4 << 30) - len(stub) - (1 << 20)
+        offsets = sparse_archive.write_sparse_archive(str(exe), stub, "disk.img", big, small)
+        self.assertGreater(offsets[-1], 0xF0000000)
+        try:
+            self.launch(exe)
+            self.assertEqual(self.names(), sorted(["disk.img", "readme.txt", "docs/guide.txt"]))
+            self.drive("select", self.names().index("disk.img"), 0)
+            out = self.dir / "out"
+            self.extract_to(out)
+            self.expect_success()
+            self.assertFiles(out, dict(small))
+            self.assertFalse((out / "disk.img").exists())
+            self.leave()
+        finally:
+            exe.unlink()
 
 
 class StreamedArchives(SfxTest):

@@ -19,6 +19,9 @@ import tempfile
 import unittest
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests", "support"))
+import sparse_archive  # noqa: E402  (found through the line above)
+
 UNSFX = None
 FIXTURES = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests", "data"))
 ARCHIVE_BASE = None
@@ -591,6 +594,44 @@ class Progress(UnsfxCase):
         self.assertExit(result, ALL_FINE)
         self.assertNotIn(b" %", result.stderr)
         self.assertEqual(result.stderr.decode().splitlines(), ["Testing: disk.img", "Extraction successful"])
+
+
+class BigArchives(UnsfxCase):
+    """Positions and sizes are 64-bit: an exe of just under the 4 GiB Windows starts, and an entry
+    of more than 4 GiB in the ZIP64 format."""
+
+    def test_an_exe_of_almost_4_gib_lists_and_tests_every_entry_behind_its_big_one(self):
+        # A sparse file: the big entry's zeros cost no disk space.
+        program = self.path("big.exe")
+        image = (b"MZ" + bytes(range(256)) * (ARCHIVE_BASE // 256 + 1))[:ARCHIVE_BASE]
+        big = (4 << 30) - ARCHIVE_BASE - (1 << 20)
+        small = [("readme.txt", b"read me\n"), ("docs/guide.txt", b"a guide\n" * 100)]
+        offsets = sparse_archive.write_sparse_archive(program, image, "disk.img", big, small)
+        self.assertGreater(offsets[-1], 0xF0000000)
+        self.assertLess(os.path.getsize(program), 4 << 30)
+        listing = self.unsfx("list", program)
+        self.assertExit(listing, ALL_FINE)
+        self.assertEqual(listing.stdout.decode().splitlines(), ["disk.img", "readme.txt", "docs/guide.txt"])
+        self.assertExit(self.unsfx("test", program), ALL_FINE)
+
+    def test_a_zip64_entry_of_more_than_4_gib_extracts_in_full_and_verifies(self):
+        size = (4 << 30) + 1000
+        archive = self.path("zip64.zip")
+        with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED, compresslevel=1) as z:
+            with z.open("disk.img", "w", force_zip64=True) as entry:
+                block = bytes(8 << 20)
+                for _ in range(size // len(block)):
+                    entry.write(block)
+                entry.write(bytes(size % len(block)))
+            z.writestr("after.txt", b"behind the big one")
+        result, target = self.extract(archive, "-q")
+        try:
+            self.assertExit(result, ALL_FINE)
+            self.assertEqual(os.path.getsize(os.path.join(target, "disk.img")), size)
+            with open(os.path.join(target, "after.txt"), "rb") as f:
+                self.assertEqual(f.read(), b"behind the big one")
+        finally:
+            shutil.rmtree(target, ignore_errors=True)  # 4 GiB on disk: gone as soon as seen
 
 
 class FullDisk(UnsfxCase):
