@@ -1,12 +1,21 @@
-// The fuzz target: arbitrary bytes as a plain ZIP archive, run through unsfx as a user would:
-// a listing, then extraction with stored paths, again without them (so every file already
+// The archive fuzz target: arbitrary bytes as a plain ZIP archive, run through unsfx as a user
+// would: a listing, then extraction with stored paths, again without them (so every file already
 // exists and the overwrite question comes), then a test run. Questions get fixed answers:
-// "secret" first, then wrong passwords; yes to every overwrite.
+// "secret" first, then wrong passwords; yes to every overwrite. Everything happens on the disk
+// in memory (platform/memory/), which ends the process at any change outside the extraction
+// folder. Behind the commands no file may be left open, and the extraction folder may hold
+// nothing but what the listed names name: an entry's path, or its file name alone, and the
+// folders on its path; a temporary file left behind is a failure.
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+#include <string>
 
-#include "fuzz/sandbox.h"
+#include "extract/paths.h"
+#include "platform/memory/memory_disk.h"
 #include "tools/unsfx/run.h"
 
 namespace {
@@ -24,28 +33,74 @@ class FixedAnswers : public Prompter {
   unsigned passwordsGiven_ = 0;
 };
 
-void Run(Command command, bool storedPaths, const Sandbox& sandbox) {
+void Run(Command command, bool storedPaths, std::ostream& out) {
   Options options;
   options.command = command;
-  options.archive = sandbox.ArchivePath();
-  options.directory = sandbox.OutPath();
+  options.archive = memory::ArchivePath;
+  options.directory = memory::ExtractionFolder;
   options.storedPaths = storedPaths;
   options.policy = PolicyConfirm;
   FixedAnswers answers;
   std::ostream discard(nullptr);
-  RunCommand(options, answers, discard, discard);
+  RunCommand(options, answers, out, discard);
+}
+
+[[noreturn]] void Fail(const char* what, const std::string& name) {
+  fprintf(stderr, "%s: %s\n", what, name.c_str());
+  abort();
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Each listed name as the disk holds it (its levels split at slashes and backslashes, joined by
+// one slash), and its file name part, which the extraction without stored paths writes.
+std::set<std::string> ExtractablePaths(const std::string& listing) {
+  std::set<std::string> paths;
+  std::istringstream lines(listing);
+  for (std::string name; std::getline(lines, name);) {
+    std::string path, level;
+    for (char c : name + '/') {
+      if (!IsSeparator(c)) {
+        level += c;
+      } else if (!level.empty()) {
+        path += (path.empty() ? "" : "/") + level;
+        level.clear();
+      }
+    }
+    if (!path.empty()) paths.insert(path);
+    std::string fileName = FileNamePart(name);
+    if (!fileName.empty()) paths.insert(fileName);
+  }
+  return paths;
+}
+
+// A file must have a listed path or file name; a directory must be one, or lie on the way to one.
+bool IsNamedByListing(const std::set<std::string>& paths, const std::string& extracted) {
+  bool directory = extracted.back() == '/';
+  std::string path = directory ? extracted.substr(0, extracted.size() - 1) : extracted;
+  if (paths.count(path)) return true;
+  auto below = paths.lower_bound(path + '/');
+  return directory && below != paths.end() && below->compare(0, path.size() + 1, path + '/') == 0;
+}
+
+void CheckWhatIsLeft(const std::string& listing) {
+  if (memory::OpenFiles() != 0) Fail("LEFT OPEN", std::to_string(memory::OpenFiles()) + " files");
+  std::set<std::string> paths = ExtractablePaths(listing);
+  for (const std::string& extracted : memory::ExtractedNames())
+    if (!IsNamedByListing(paths, extracted)) Fail("LEFT BEHIND", extracted);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Sandbox& sandbox = TheSandbox();
-  sandbox.EmptyOut();
-  sandbox.WriteArchive(data, size);
-  Run(Command::List, true, sandbox);
-  Run(Command::Extract, true, sandbox);
-  Run(Command::Extract, false, sandbox);
-  Run(Command::Test, true, sandbox);
-  sandbox.CheckNothingEscaped();
+  memory::EmptyExtractionFolder();
+  memory::PutArchive(data, size);
+  std::ostringstream listing;
+  std::ostream discard(nullptr);
+  Run(Command::List, true, listing);
+  Run(Command::Extract, true, discard);
+  Run(Command::Extract, false, discard);
+  Run(Command::Test, true, discard);
+  CheckWhatIsLeft(listing.str());
   return 0;
 }
