@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "tools/mksfx/archive_output.h"
 #include "tools/mksfx/encryptor.h"
-#include "tools/mksfx/output_file.h"
 #include "tools/mksfx/progress.h"
 #include "tools/mksfx/source_tree.h"
 #include "tools/mksfx/zip_import.h"
@@ -17,7 +17,7 @@
 class ArchiveWriter {
  public:
   // level 0 stores everything; 1-9 are zlib's deflate levels. encryptor may be null.
-  ArchiveWriter(OutputFile& out, int level, Encryptor* encryptor, Progress& progress)
+  ArchiveWriter(ArchiveOutput& out, int level, Encryptor* encryptor, Progress& progress)
       : out_(out), level_(level), encryptor_(encryptor), progress_(progress) {}
 
   void AddDirectory(const SourceEntry& entry);
@@ -35,7 +35,7 @@ class ArchiveWriter {
   void BeginEntry(EntryRecord& record);
   void EndEntry(EntryRecord& record, uint64_t headerAt);
 
-  OutputFile& out_;
+  ArchiveOutput& out_;
   int level_;
   Encryptor* encryptor_;
   Progress& progress_;

@@ -16,6 +16,7 @@
 #include "tools/mksfx/limits.h"
 #include "tools/mksfx/name_rules.h"
 #include "tools/mksfx/options.h"
+#include "tools/mksfx/output_file.h"
 #include "tools/mksfx/signing.h"
 #include "tools/mksfx/source_tree.h"
 #include "tools/mksfx/stub.h"

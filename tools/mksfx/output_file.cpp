@@ -62,13 +62,6 @@ void OutputFile::SeekTo(uint64_t position) {
   position_ = position;
 }
 
-void OutputFile::Patch(uint64_t at, const Bytes& bytes) {
-  uint64_t resume = position_;
-  SeekTo(at);
-  Write(bytes);
-  SeekTo(resume);
-}
-
 void OutputFile::Commit(const Rewrite& rewrite) {
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "tools/mksfx/zip_records.h"
+#include "tools/mksfx/archive_output.h"
 
-class OutputFile {
+class OutputFile : public ArchiveOutput {
  public:
   // Creates the temporary file in the target's folder.
   explicit OutputFile(const std::string& target);
@@ -18,14 +18,11 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Writes at the current position; refuses to grow the file to OutputLimit or beyond.
-  void Write(const void* data, size_t count);
-  void Write(const Bytes& bytes) { Write(bytes.data(), bytes.size()); }
-  uint64_t Position() const { return position_; }
-  // Moves back to an earlier position; later writes overwrite what stood there.
-  void SeekTo(uint64_t position);
-  // Overwrites bytes at an earlier position and comes back to where writing was.
-  void Patch(uint64_t at, const Bytes& bytes);
+  using ArchiveOutput::Write;
+  // Refuses to grow the file to OutputLimit or beyond.
+  void Write(const void* data, size_t count) override;
+  uint64_t Position() const override { return position_; }
+  void SeekTo(uint64_t position) override;
   // Reads the finished file (first argument) and writes a changed copy (second argument).
   using Rewrite = std::function<void(const std::string&, const std::string&)>;
   // Cuts the file at the current position, writes its PE checksum, lets `rewrite` (when given)
