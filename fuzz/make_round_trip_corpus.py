@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Remakes the round-trip target's seed corpus (fuzz/round_trip_corpus): entry lists in the
+input form fuzz/round_trip_fuzz.cpp reads, stored, deflated and encrypted, with folders,
+empty files, names beyond ASCII and data of more than one chunk."""
+import os
+import random
+import struct
+
+here = os.path.dirname(os.path.abspath(__file__))
+corpus = os.path.join(here, "round_trip_corpus")
+
+
+def encode(level, entries, password=b"", case_duplicates=False):
+    out = bytes([level, (len(password) << 1) | case_duplicates]) + password
+    for name, data in entries:
+        name = name.encode()
+        out += struct.pack("<H", len(name)) + name + struct.pack("<H", len(data)) + data
+    return out
+
+
+text = b"".join(b"line %d of the guide\n" % i for i in range(300))
+noise = random.Random(7).randbytes(40000)  # two chunks: an encrypted entry is read ahead
+seeds = {
+    "stored": encode(0, [("readme.txt", b"read me first\n" * 20), ("docs/", b""), ("docs/guide.txt", text)]),
+    "deflated": encode(6, [("a.txt", text), ("empty.txt", b""), ("noise.bin", noise[:700])]),
+    "encrypted": encode(9, [("secret/plan.txt", text), ("secret/noise.bin", noise)], b"secret"),
+    "encrypted_stored": encode(0, [("zeros.txt", b"z" * 600), ("b.txt", b"b")], b"pass word"),
+    "international": encode(5, [("café/", b""), ("café/menü.txt", "crème brûlée\n".encode()),
+                                ("日本語.txt", "こんにちは\n".encode()), ("Ελληνικά.txt", b"alpha")]),
+    "case_duplicates": encode(1, [("Notes.txt", b"upper"), ("notes.txt", b"lower")], case_duplicates=True),
+    "deep": encode(3, [("/".join("level%d" % i for i in range(20)) + "/leaf.txt", b"deep down")]),
+}
+
+os.makedirs(corpus, exist_ok=True)
+for old in os.listdir(corpus):
+    os.remove(os.path.join(corpus, old))
+for name, data in seeds.items():
+    with open(os.path.join(corpus, name), "wb") as f:
+        f.write(data)

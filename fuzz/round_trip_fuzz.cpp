@@ -1,0 +1,311 @@
+// The round-trip fuzz target: entries whose names and bytes the input chooses are written by
+// mksfx's archive writer, then listed, extracted and tested by unsfx over the disk in memory
+// (platform/memory/). All three must succeed, the listing must name every entry in order, and
+// the extraction folder must hold each file under its own name with its own bytes, each folder,
+// and nothing else. Inputs mksfx would refuse, or whose names this file system cannot hold, are
+// skipped.
+//
+// The input, read front to back; a length longer than what is left takes what is left:
+//   1 byte   the deflate level, modulo 10 (0 stores every entry)
+//   1 byte   bit 0: names that differ only in letter case are allowed (--allow-case-duplicates);
+//            the other seven bits: the password's length, 0 for no encryption
+//   n bytes  the password
+//   then entries to the end, each:
+//     2 bytes  the name's length (little-endian), then the name; a folder's ends in "/"
+//     2 bytes  the data's length, then the data (a folder's is read and left out)
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "extract/crc32.h"
+#include "extract/utf8.h"
+#include "platform/memory/memory_disk.h"
+#include "platform/platform.h"
+#include "tools/mksfx/archive_writer.h"
+#include "tools/mksfx/host.h"
+#include "tools/mksfx/limits.h"
+#include "tools/mksfx/name_rules.h"
+#include "tools/unsfx/exit_codes.h"
+#include "tools/unsfx/run.h"
+
+namespace {
+
+struct Entry {
+  std::string name;
+  Bytes data;
+  bool folder = false;
+};
+
+struct Plan {
+  int level = 0;
+  bool caseDuplicates = false;
+  std::string password;  // empty: no encryption
+  std::vector<Entry> entries;
+};
+
+class InputReader {
+ public:
+  InputReader(const uint8_t* data, size_t size) : at_(data), end_(data + size) {}
+  bool AtEnd() const { return at_ == end_; }
+  uint8_t Byte() { return at_ < end_ ? *at_++ : 0; }
+  uint16_t Length() {
+    uint16_t low = Byte();
+    return static_cast<uint16_t>(low | (Byte() << 8));
+  }
+  std::string Text(size_t length) {
+    size_t n = std::min(length, static_cast<size_t>(end_ - at_));
+    std::string text(at_, at_ + n);
+    at_ += n;
+    return text;
+  }
+
+ private:
+  const uint8_t* at_;
+  const uint8_t* end_;
+};
+
+Plan Decode(const uint8_t* data, size_t size) {
+  InputReader in(data, size);
+  Plan plan;
+  plan.level = in.Byte() % 10;
+  uint8_t flags = in.Byte();
+  plan.caseDuplicates = (flags & 1) != 0;
+  plan.password = in.Text(flags >> 1);
+  while (!in.AtEnd()) {
+    Entry entry;
+    entry.name = in.Text(in.Length());
+    std::string data = in.Text(in.Length());
+    entry.folder = !entry.name.empty() && entry.name.back() == '/';
+    if (!entry.folder) entry.data.assign(data.begin(), data.end());
+    plan.entries.push_back(std::move(entry));
+  }
+  return plan;
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Where the entry lands in the extraction folder: its levels, split at slashes and backslashes
+// as the engine splits them, joined by one slash.
+std::string DiskPath(const std::string& name) {
+  std::string path, level;
+  for (char c : name + '/') {
+    if (!IsSeparator(c)) {
+      level += c;
+    } else if (!level.empty()) {
+      path += (path.empty() ? "" : "/") + level;
+      level.clear();
+    }
+  }
+  return path;
+}
+
+// The engine refuses a name with a level longer than the file system takes, by design.
+bool FitsTheDisk(const std::string& name) {
+  std::string path = DiskPath(name);
+  for (size_t start = 0, end; start < path.size(); start = end + 1) {
+    end = std::min(path.find('/', start), path.size());
+    if (!platform::NamePartFits(path.substr(start, end - start))) return false;
+  }
+  return platform::PathFits(std::string(memory::ExtractionFolder) + '/' + path);
+}
+
+// A password mksfx takes and a user can type: characters, none of them zero, as many as the
+// stub's field holds.
+bool IsTypable(const std::string& password) {
+  return IsValidUtf8(password) && password.find('\0') == std::string::npos &&
+         Utf16Length(password) <= MaxPasswordLength;
+}
+
+// What mksfx would write and this file system can hold.
+bool IsWritable(const Plan& plan) {
+  if (plan.entries.empty() || plan.entries.size() > MaxEntryCount) return false;
+  if (!plan.password.empty() && !IsTypable(plan.password)) return false;
+  std::vector<NamedEntry> named;
+  for (const Entry& entry : plan.entries) {
+    if (!FitsTheDisk(entry.name)) return false;
+    named.push_back({entry.name, entry.folder});
+  }
+  return NamesNotInUtf8(named).empty() && NameProblems(named, plan.caseDuplicates).empty();
+}
+
+// The sources of the archive being written, which the host calls below hand to the writer.
+std::vector<const Bytes*> sources;
+uint64_t randomState = 0;
+
+class MemoryOutput : public ArchiveOutput {
+ public:
+  using ArchiveOutput::Write;
+  void Write(const void* data, size_t count) override {
+    const uint8_t* from = static_cast<const uint8_t*>(data);
+    if (position_ + count > bytes_.size()) bytes_.resize(position_ + count);
+    std::copy(from, from + count, bytes_.begin() + static_cast<ptrdiff_t>(position_));
+    position_ += count;
+  }
+  uint64_t Position() const override { return position_; }
+  void SeekTo(uint64_t position) override { position_ = position; }
+  // Cut at the current position, as OutputFile::Commit cuts the exe.
+  Bytes Finished() const { return Bytes(bytes_.begin(), bytes_.begin() + static_cast<ptrdiff_t>(position_)); }
+
+ private:
+  Bytes bytes_;
+  uint64_t position_ = 0;
+};
+
+// A plain ZIP archive, without a stub in front: the offsets count from its first byte either way.
+Bytes WriteArchive(const Plan& plan) {
+  sources.clear();
+  MemoryOutput out;
+  Progress progress(0, true);
+  CreateCrcTable();  // the encryption keys step through it
+  std::unique_ptr<Encryptor> encryptor;
+  if (!plan.password.empty()) encryptor = std::make_unique<Encryptor>(plan.password);
+  ArchiveWriter writer(out, plan.level, encryptor.get(), progress);
+  for (const Entry& entry : plan.entries) {
+    SourceEntry source;
+    source.name = entry.name;
+    source.path = std::to_string(sources.size());
+    source.isDirectory = entry.folder;
+    source.size = entry.data.size();
+    sources.push_back(&entry.data);
+    entry.folder ? writer.AddDirectory(source) : writer.AddFile(source);
+  }
+  writer.Finish();
+  ReleaseCrcTable();
+  return out.Finished();
+}
+
+class TypedPassword : public Prompter {
+ public:
+  explicit TypedPassword(const std::string& password) : password_(password) {}
+  bool Interactive() override { return true; }
+  // An overwrite question means two entries met on one path: yes, and the check finds out.
+  std::optional<std::string> ReadLine(const std::string&, bool echo) override {
+    return echo ? std::string("y") : password_;
+  }
+
+ private:
+  std::string password_;
+};
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string messages;
+};
+
+Outcome Run(Command command, const std::string& password) {
+  Options options;
+  options.command = command;
+  options.archive = memory::ArchivePath;
+  options.directory = memory::ExtractionFolder;
+  TypedPassword typed(password);
+  std::ostringstream out, messages;
+  int code = RunCommand(options, typed, out, messages);
+  return {code, out.str(), messages.str()};
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::string& details) {
+  fprintf(stderr, "ROUND TRIP: %s\n%s\n", what.c_str(), details.c_str());
+  abort();
+}
+
+void RequireSuccess(const char* command, const Outcome& outcome) {
+  if (outcome.code != ExitAllFine) Fail(std::string(command) + " exited with " + std::to_string(outcome.code), outcome.messages);
+}
+
+// What the extraction folder must hold, as memory::ExtractedNames names it: each file with its
+// bytes, each folder (a folder entry's, and every one on the way to an entry) with none.
+std::map<std::string, const Bytes*> ExpectedTree(const Plan& plan) {
+  std::map<std::string, const Bytes*> tree;
+  for (const Entry& entry : plan.entries) {
+    std::string path = DiskPath(entry.name);
+    for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+      tree[path.substr(0, slash + 1)] = nullptr;
+    if (entry.folder)
+      tree[path + '/'] = nullptr;
+    else if (!tree.emplace(path, &entry.data).second)
+      Fail("two entries land on one path", entry.name + " -> " + path);
+  }
+  return tree;
+}
+
+std::string Lines(const std::vector<std::string>& names) {
+  std::string lines;
+  for (const std::string& name : names) lines += name + '\n';
+  return lines;
+}
+
+void CheckListing(const Plan& plan, const Outcome& listing) {
+  RequireSuccess("the listing", listing);
+  std::vector<std::string> names;
+  for (const Entry& entry : plan.entries) names.push_back(entry.name);
+  if (listing.out != Lines(names)) Fail("the listing differs", "listed:\n" + listing.out + "written:\n" + Lines(names));
+}
+
+void CheckExtraction(const Plan& plan, const Outcome& extraction) {
+  RequireSuccess("the extraction", extraction);
+  std::map<std::string, const Bytes*> expected = ExpectedTree(plan);
+  std::vector<std::string> expectedNames;
+  for (const auto& item : expected) expectedNames.push_back(item.first);
+  std::vector<std::string> extracted = memory::ExtractedNames();
+  if (extracted != expectedNames)
+    Fail("the extraction folder differs", "extracted:\n" + Lines(extracted) + "expected:\n" + Lines(expectedNames));
+  Bytes bytes;
+  for (const auto& item : expected)
+    if (item.second && (!memory::ExtractedBytes(item.first, bytes) || bytes != *item.second))
+      Fail("a file came back with other bytes", item.first);
+}
+
+uint64_t Fingerprint(const uint8_t* data, size_t size) {
+  uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (size_t i = 0; i < size; i++) hash = (hash ^ data[i]) * 1099511628211u;
+  return hash;
+}
+
+}  // namespace
+
+// mksfx's host calls, as the archive writer makes them here: a source's path is its index among
+// the sources, its bytes are read from memory, and the encryption headers' random bytes come
+// from a generator seeded by the input, so that a run can be repeated.
+namespace host {
+
+FILE* OpenForReading(const std::filesystem::path& path) {
+  static char none;
+  const Bytes& bytes = *sources.at(std::stoul(path.string()));
+  void* at = bytes.empty() ? static_cast<void*>(&none) : const_cast<uint8_t*>(bytes.data());
+  return fmemopen(at, bytes.size(), "rb");
+}
+
+bool FillRandom(uint8_t* buffer, size_t count) {
+  for (size_t i = 0; i < count; i++) {
+    randomState = randomState * 6364136223846793005u + 1442695040888963407u;
+    buffer[i] = static_cast<uint8_t>(randomState >> 56);
+  }
+  return true;
+}
+
+bool StderrIsTerminal() { return false; }
+
+}  // namespace host
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Plan plan = Decode(data, size);
+  if (!IsWritable(plan)) return -1;  // not worth keeping in the corpus
+  randomState = Fingerprint(data, size);
+  Bytes archive = WriteArchive(plan);
+  memory::EmptyExtractionFolder();
+  memory::PutArchive(archive.data(), archive.size());
+  CheckListing(plan, Run(Command::List, plan.password));
+  CheckExtraction(plan, Run(Command::Extract, plan.password));
+  RequireSuccess("the test", Run(Command::Test, plan.password));
+  return 0;
+}
