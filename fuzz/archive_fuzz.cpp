@@ -74,7 +74,8 @@ std::set<std::string> ExtractablePaths(const std::string& listing) {
   return paths;
 }
 
-// A file must have a listed path or file name; a directory must be one, or lie on the way to one.
+// A file must have a listed path or file name; an empty directory must have a listed path, or
+// lie on the way to one. The folders that hold something lie on the way to what they hold.
 bool IsNamedByListing(const std::set<std::string>& paths, const std::string& extracted) {
   bool directory = extracted.back() == '/';
   std::string path = directory ? extracted.substr(0, extracted.size() - 1) : extracted;
@@ -86,7 +87,7 @@ bool IsNamedByListing(const std::set<std::string>& paths, const std::string& ext
 void CheckWhatIsLeft(const std::string& listing) {
   if (memory::OpenFiles() != 0) Fail("LEFT OPEN", std::to_string(memory::OpenFiles()) + " files");
   std::set<std::string> paths = ExtractablePaths(listing);
-  for (const std::string& extracted : memory::ExtractedNames())
+  for (const std::string& extracted : memory::ExtractedPaths())
     if (!IsNamedByListing(paths, extracted)) Fail("LEFT BEHIND", extracted);
 }
 

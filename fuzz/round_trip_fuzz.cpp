@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -222,10 +223,10 @@ void RequireSuccess(const char* command, const Outcome& outcome) {
   if (outcome.code != ExitAllFine) Fail(std::string(command) + " exited with " + std::to_string(outcome.code), outcome.messages);
 }
 
-// What the extraction folder must hold, as memory::ExtractedNames names it: each file with its
-// bytes, each folder (a folder entry's, and every one on the way to an entry) with none.
-std::map<std::string, const Bytes*> ExpectedTree(const Plan& plan) {
-  std::map<std::string, const Bytes*> tree;
+// What the extraction folder must hold, as memory::ExtractedPaths lists it: each file with its
+// bytes, and each folder that holds nothing (a folder entry's, or one on the way to an entry).
+std::map<std::string, const Bytes*> ExpectedPaths(const Plan& plan) {
+  std::map<std::string, const Bytes*> tree;  // every file, and every folder with a slash behind
   for (const Entry& entry : plan.entries) {
     std::string path = DiskPath(entry.name);
     for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
@@ -234,6 +235,12 @@ std::map<std::string, const Bytes*> ExpectedTree(const Plan& plan) {
       tree[path + '/'] = nullptr;
     else if (!tree.emplace(path, &entry.data).second)
       Fail("two entries land on one path", entry.name + " -> " + path);
+  }
+  // What a folder holds sorts right behind it.
+  for (auto item = tree.begin(); item != tree.end();) {
+    auto next = std::next(item);
+    bool holds = item->first.back() == '/' && next != tree.end() && next->first.compare(0, item->first.size(), item->first) == 0;
+    item = holds ? tree.erase(item) : next;
   }
   return tree;
 }
@@ -253,10 +260,10 @@ void CheckListing(const Plan& plan, const Outcome& listing) {
 
 void CheckExtraction(const Plan& plan, const Outcome& extraction) {
   RequireSuccess("the extraction", extraction);
-  std::map<std::string, const Bytes*> expected = ExpectedTree(plan);
+  std::map<std::string, const Bytes*> expected = ExpectedPaths(plan);
   std::vector<std::string> expectedNames;
   for (const auto& item : expected) expectedNames.push_back(item.first);
-  std::vector<std::string> extracted = memory::ExtractedNames();
+  std::vector<std::string> extracted = memory::ExtractedPaths();
   if (extracted != expectedNames)
     Fail("the extraction folder differs", "extracted:\n" + Lines(extracted) + "expected:\n" + Lines(expectedNames));
   Bytes bytes;

@@ -1,7 +1,7 @@
 // The platform layer in memory, for the fuzz targets: the file calls of the POSIX layer with
 // the same results and the same reasons (errno), on a disk of byte vectors, so that a run
 // touches no real file. Paths are walked as the system walks them: backslashes and slashes both
-// separate, each level above the last must be a directory, "." and ".." are applied where they
+// separate, each level but the last must be a directory, "." and ".." are applied where they
 // stand, a name part takes NAME_MAX bytes and a path less than PATH_MAX. There are no links.
 // One difference: a directory is never moved (the engine moves only the files it wrote), and
 // MoveReplacing refuses one with EPERM. The second thread and the legacy code page are the
@@ -16,7 +16,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,26 +37,60 @@ struct Contents {
   ~Contents() { bytesStored -= bytes.size(); }
 };
 
+// A file, which has contents, or a directory, which has none and holds its children by name.
+// The disk is a tree of them, as a file system is: a path costs one look-up per level, and the
+// paths of the folders around it cost nothing.
+struct Node {
+  Node* parent = nullptr;  // the root's is itself
+  bool inside = false;     // the extraction folder, or below it
+  std::shared_ptr<Contents> contents;
+  std::map<std::string, std::unique_ptr<Node>> children;
+  bool IsDirectory() const { return !contents; }
+};
+
+Node* AddChild(Node* folder, const std::string& name, std::shared_ptr<Contents> contents) {
+  auto child = std::make_unique<Node>();
+  child->parent = folder;
+  child->inside = folder->inside;
+  child->contents = std::move(contents);
+  return (folder->children[name] = std::move(child)).get();
+}
+
 struct Handle {
   std::shared_ptr<Contents> contents;  // none once closed
   uint64_t position = 0;
   bool writing = false;
 };
 
-// Paths are kept whole: "/" for the root, else "/a/b". A directory is only made in one that
-// exists and only removed with everything in it, so every level above a file or directory is
-// a directory.
 struct Disk {
   Disk() {
-    for (const char* folder : {"/", "/sandbox", "/sandbox/jail", "/sandbox/jail/a", "/sandbox/jail/a/b"})
-      directories.insert(folder);
-    directories.insert(ExtractionFolder);
-    files[ArchivePath] = std::make_shared<Contents>();
+    root.parent = &root;
+    extraction = MakeFolders(ExtractionFolder);
+    extraction->inside = true;
+    std::string archive = ArchivePath;
+    archiveFile = AddChild(MakeFolders(archive.substr(0, archive.rfind('/'))), archive.substr(archive.rfind('/') + 1),
+                           std::make_shared<Contents>());
   }
+  Node* MakeFolders(const std::string& path) {
+    Node* at = &root;
+    for (size_t start = 1, end; start < path.size(); start = end + 1) {
+      end = std::min(path.find('/', start), path.size());
+      std::string name = path.substr(start, end - start);
+      at = at->children.count(name) ? at->children[name].get() : AddChild(at, name, nullptr);
+    }
+    return at;
+  }
+
   std::mutex lock;  // the second thread reads the archive while the engine writes its output
-  std::map<std::string, std::shared_ptr<Contents>> files;
-  std::set<std::string> directories;
+  Node root;
+  Node* extraction = nullptr;
+  Node* archiveFile = nullptr;
   std::vector<Handle> handles;  // a handle is its index here
+  // The last directory a walk reached, and the text that led there. The engine makes a deep
+  // path one level at a time; each walk then starts where the one before it ended. Directories
+  // are only removed all at once (EmptyExtractionFolder), which forgets it.
+  std::string reachedText;
+  Node* reached = nullptr;
 };
 
 Disk& TheDisk() {
@@ -67,101 +100,110 @@ Disk& TheDisk() {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-// What a path's text says, before anything is looked up: where it leads (its "." and ".."
-// applied), where the walk applies a "." or ".." (each such place must be a directory), and
-// whether the text asks for a directory (it ends in a separator, "." or ".."). A relative path
-// starts at the root, the current folder here.
-struct Walk {
-  std::string path;
-  std::vector<std::string> turns;
-  bool directoryMeant = false;
+// Where a path's walk ends: the directory its last level lies in with that level's name, and
+// the node of that name, if there is one. A path whose last level is "." or "..", or that names
+// the root, has its node and no folder.
+struct Place {
+  Node* folder = nullptr;
+  std::string name;
+  Node* node = nullptr;
   bool endsInSeparator = false;
-  int error = 0;  // ENOENT for an empty text, ENAMETOOLONG for a long one or a long part
+  int error = 0;  // why the system would not get there, else 0
 };
 
-Walk WalkText(const std::string& text) {
-  Walk walk;
-  if (text.empty()) walk.error = ENOENT;
-  if (text.size() >= PATH_MAX) walk.error = ENAMETOOLONG;
-  std::string path;  // the root while empty
-  for (size_t start = 0; start < text.size();) {
+Place Reach(Disk& disk, const std::string& text) {
+  Place place;
+  if (text.empty() || text.size() >= PATH_MAX) {
+    place.error = text.empty() ? ENOENT : ENAMETOOLONG;
+    return place;
+  }
+  place.endsInSeparator = IsSeparator(text.back());
+  Node* at = &disk.root;  // a relative path starts at the root, the current folder here
+  size_t start = 0;
+  const std::string& before = disk.reachedText;
+  if (disk.reached && text.size() > before.size() && IsSeparator(text[before.size()]) &&
+      text.compare(0, before.size(), before) == 0) {
+    at = disk.reached;
+    start = before.size();
+  }
+  size_t reachedEnd = start;  // where the text that led to `at` ends
+  for (;;) {
+    while (start < text.size() && IsSeparator(text[start])) start++;
+    if (start == text.size()) {
+      place.node = at;
+      break;
+    }
     size_t end = start;
     while (end < text.size() && !IsSeparator(text[end])) end++;
     std::string level = text.substr(start, end - start);
-    start = end + 1;
-    if (level.empty()) continue;
-    if (level.size() > NAME_MAX) walk.error = ENAMETOOLONG;
-    walk.directoryMeant = level == "." || level == "..";
-    if (!walk.directoryMeant) {
-      path += '/' + level;
-      continue;
+    if (level.size() > NAME_MAX) place.error = ENAMETOOLONG;
+    if (!at->IsDirectory()) place.error = ENOTDIR;
+    if (place.error) return place;
+    bool last = text.find_first_not_of("/\\", end) == std::string::npos;
+    if (last && level != "." && level != "..") {
+      auto child = at->children.find(level);
+      place.folder = at;
+      place.name = level;
+      place.node = child == at->children.end() ? nullptr : child->second.get();
+      break;
     }
-    walk.turns.push_back(path.empty() ? "/" : path);
-    if (level == "..") path.resize(path.empty() ? 0 : path.rfind('/'));  // not above the root
+    if (level == "..") {
+      at = at->parent;
+    } else if (level != ".") {
+      auto child = at->children.find(level);
+      if (child == at->children.end()) {
+        place.error = ENOENT;
+        return place;
+      }
+      at = child->second.get();
+    }
+    start = reachedEnd = end;
   }
-  walk.endsInSeparator = !text.empty() && IsSeparator(text.back());
-  walk.directoryMeant = walk.directoryMeant || walk.endsInSeparator;
-  walk.path = path.empty() ? "/" : path;
-  return walk;
-}
-
-std::string Parent(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-enum class Kind { None, File, Directory };
-
-Kind KindOf(const Disk& disk, const std::string& path) {
-  if (disk.directories.count(path)) return Kind::Directory;
-  return disk.files.count(path) ? Kind::File : Kind::None;
-}
-
-// Why the walk cannot pass through path: 0 when it is a directory, else ENOTDIR when the first
-// level on the way that is no directory is a file, ENOENT when that level is missing. The
-// levels that are directories all come first on the way, so a binary search finds that level.
-int PassError(const Disk& disk, const std::string& path) {
-  if (disk.directories.count(path)) return 0;
-  std::vector<size_t> ends;  // where each level of path ends; the root's is not among them
-  for (size_t i = 1; i <= path.size(); i++)
-    if (i == path.size() || path[i] == '/') ends.push_back(i);
-  size_t low = 0, high = ends.size() - 1;  // every level before low is a directory, high's is not
-  while (low < high) {
-    size_t middle = (low + high) / 2;
-    if (disk.directories.count(path.substr(0, ends[middle])))
-      low = middle + 1;
-    else
-      high = middle;
+  if (at->IsDirectory()) {
+    disk.reachedText.assign(text, 0, reachedEnd);
+    disk.reached = at;
   }
-  return disk.files.count(path.substr(0, ends[low])) ? ENOTDIR : ENOENT;
+  return place;
 }
 
-// The reason the system would give for not reaching the walk's last level, or 0.
-int ReachError(const Disk& disk, const Walk& walk) {
-  if (walk.error) return walk.error;
-  for (const std::string& turn : walk.turns)
-    if (int error = PassError(disk, turn)) return error;
-  return walk.path == "/" ? 0 : PassError(disk, Parent(walk.path));
+// What the path names, as lstat(2) finds it; null, with errno set, when nothing.
+Node* Find(const Place& place) {
+  int error = place.error;
+  if (!error && !place.node) error = ENOENT;
+  if (!error && !place.node->IsDirectory() && place.endsInSeparator) error = ENOTDIR;
+  if (!error) return place.node;
+  errno = error;
+  return nullptr;
 }
 
-// What the path names, as lstat(2) finds it; None, with errno set, when nothing.
-Kind Find(const Disk& disk, const Walk& walk) {
-  int error = ReachError(disk, walk);
-  Kind kind = error ? Kind::None : KindOf(disk, walk.path);
-  if (kind == Kind::File && walk.directoryMeant) error = ENOTDIR, kind = Kind::None;
-  if (kind == Kind::None) errno = error ? error : ENOENT;
-  return kind;
+// Where the path leads by its text alone, its "." and ".." applied: where the system puts what
+// it makes there, since there are no links.
+std::string TextualPath(const std::string& text) {
+  std::string path;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = start;
+    while (end < text.size() && !IsSeparator(text[end])) end++;
+    if (end - start == 2 && text.compare(start, 2, "..") == 0)
+      path.resize(path.empty() ? 0 : path.rfind('/'));  // not above the root
+    else if (end > start && !(end - start == 1 && text[start] == '.'))
+      path.append("/").append(text, start, end - start);
+  }
+  return path.empty() ? "/" : path;
 }
 
-bool IsInsideExtractionFolder(const std::string& path) {
+// Whether what a call makes, moves or removes at the place lies inside the extraction folder:
+// in a directory that is it or lies below it. Where the walk did not reach the place, the text
+// decides, so that a creation aimed outside ends the process even where it would fail.
+bool LeadsInside(const Place& place, const char* text) {
+  if (!place.error && place.folder) return place.folder->inside;
   std::string folder = std::string(ExtractionFolder) + '/';
-  return path.compare(0, folder.size(), folder) == 0;
+  return TextualPath(text).compare(0, folder.size(), folder) == 0;
 }
 
 // A change outside the extraction folder is an escape: the process ends before it is made.
-void RequireInside(const char* change, const char* text, const Walk& walk) {
-  if (IsInsideExtractionFolder(walk.path)) return;
-  fprintf(stderr, "ESCAPE: %s %s (%s)\n", change, text, walk.path.c_str());
+void RequireInside(const char* change, const char* text, const Place& place) {
+  if (LeadsInside(place, text)) return;
+  fprintf(stderr, "ESCAPE: %s %s (%s)\n", change, text, TextualPath(text).c_str());
   abort();
 }
 
@@ -187,11 +229,36 @@ Handle* OpenHandle(Disk& disk, platform::FileHandle file) {
   return nullptr;
 }
 
-// The range of paths inside the extraction folder: they begin with its path and a slash.
-template <typename Container>
-std::pair<typename Container::iterator, typename Container::iterator> InsideRange(Container& paths) {
-  std::string folder(ExtractionFolder);
-  return {paths.lower_bound(folder + '/'), paths.lower_bound(folder + char('/' + 1))};
+// Calls visit(path) for every file and every empty directory below folder, path relative to it,
+// a directory's with a slash behind. One path is grown and cut back as the walk goes, so that
+// a deep chain of folders costs its depth, not its depth times its length.
+template <typename Visit>
+void VisitLeaves(const Node& folder, Visit visit) {
+  struct Level {
+    const Node* node;
+    std::map<std::string, std::unique_ptr<Node>>::const_iterator next;
+    size_t pathLength;  // of the path before this level's name
+  };
+  std::vector<Level> stack{{&folder, folder.children.begin(), 0}};
+  std::string path;
+  while (!stack.empty()) {
+    Level& top = stack.back();
+    if (top.next == top.node->children.end()) {
+      path.resize(top.pathLength);
+      stack.pop_back();
+      continue;
+    }
+    const Node& child = *top.next->second;
+    size_t length = path.size();
+    path.append(length ? "/" : "").append(top.next->first);
+    ++top.next;
+    if (!child.IsDirectory() || child.children.empty()) {
+      visit(child.IsDirectory() ? path + '/' : path);
+      path.resize(length);
+    } else {
+      stack.push_back({&child, child.children.begin(), length});
+    }
+  }
 }
 
 }  // namespace
@@ -202,37 +269,37 @@ void PutArchive(const uint8_t* data, size_t size) {
   auto contents = std::make_shared<Contents>();
   contents->bytes.assign(data, data + size);
   bytesStored += size;
-  disk.files[ArchivePath] = std::move(contents);
+  disk.archiveFile->contents = std::move(contents);
 }
 
 void EmptyExtractionFolder() {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  auto files = InsideRange(disk.files);
-  disk.files.erase(files.first, files.second);
-  auto directories = InsideRange(disk.directories);
-  disk.directories.erase(directories.first, directories.second);
+  disk.extraction->children.clear();
+  disk.reached = nullptr;
+  disk.reachedText.clear();
 }
 
-std::vector<std::string> ExtractedNames() {
+std::vector<std::string> ExtractedPaths() {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  size_t prefix = strlen(ExtractionFolder) + 1;
-  std::vector<std::string> names;
-  auto files = InsideRange(disk.files);
-  for (auto it = files.first; it != files.second; ++it) names.push_back(it->first.substr(prefix));
-  auto directories = InsideRange(disk.directories);
-  for (auto it = directories.first; it != directories.second; ++it) names.push_back(it->substr(prefix) + '/');
-  std::sort(names.begin(), names.end());
-  return names;
+  std::vector<std::string> paths;
+  VisitLeaves(*disk.extraction, [&paths](const std::string& path) { paths.push_back(path); });
+  std::sort(paths.begin(), paths.end());
+  return paths;
 }
 
-bool ExtractedBytes(const std::string& name, std::vector<uint8_t>& bytes) {
+bool ExtractedBytes(const std::string& path, std::vector<uint8_t>& bytes) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  auto found = disk.files.find(std::string(ExtractionFolder) + '/' + name);
-  if (found == disk.files.end()) return false;
-  bytes = found->second->bytes;
+  const Node* at = disk.extraction;
+  for (size_t start = 0, end; at && start <= path.size(); start = end + 1) {
+    end = std::min(path.find('/', start), path.size());
+    auto child = at->children.find(path.substr(start, end - start));
+    at = child == at->children.end() ? nullptr : child->second.get();
+  }
+  if (!at || at->IsDirectory()) return false;
+  bytes = at->contents->bytes;
   return true;
 }
 
@@ -246,46 +313,42 @@ size_t OpenFiles() {
 
 namespace platform {
 
+using memory::AddChild;
 using memory::Disk;
 using memory::Fail;
 using memory::Find;
-using memory::Kind;
-using memory::KindOf;
-using memory::NewHandle;
-using memory::OpenHandle;
-using memory::ReachError;
+using memory::Node;
+using memory::Place;
+using memory::Reach;
 using memory::RequireInside;
 using memory::TheDisk;
-using memory::Walk;
-using memory::WalkText;
 
 FileHandle OpenForReading(const char* path) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  Walk walk = WalkText(path);
-  Kind kind = Find(disk, walk);
-  if (kind == Kind::Directory) return Fail(EISDIR, InvalidFile);  // a directory is no archive
-  if (kind == Kind::None) return InvalidFile;
-  return NewHandle(disk, disk.files[walk.path], false);
+  Node* node = Find(Reach(disk, path));
+  if (!node) return InvalidFile;
+  if (node->IsDirectory()) return Fail(EISDIR, InvalidFile);  // a directory is no archive
+  return memory::NewHandle(disk, node->contents, false);
 }
 
 FileHandle CreateForWriting(const char* path) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  Walk walk = WalkText(path);
-  RequireInside("file", path, walk);
-  if (int error = ReachError(disk, walk)) return Fail(error, InvalidFile);
-  if (walk.endsInSeparator) return Fail(EISDIR, InvalidFile);
-  if (KindOf(disk, walk.path) != Kind::None) return Fail(EEXIST, InvalidFile);
+  Place place = Reach(disk, path);
+  RequireInside("file", path, place);
+  if (place.error) return Fail(place.error, InvalidFile);
+  if (place.endsInSeparator) return Fail(EISDIR, InvalidFile);
+  if (place.node) return Fail(EEXIST, InvalidFile);
   auto contents = std::make_shared<memory::Contents>();
-  disk.files[walk.path] = contents;
-  return NewHandle(disk, contents, true);
+  AddChild(place.folder, place.name, contents);
+  return memory::NewHandle(disk, contents, true);
 }
 
 uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  memory::Handle* handle = OpenHandle(disk, file);
+  memory::Handle* handle = memory::OpenHandle(disk, file);
   if (!handle || handle->writing) return Fail(EBADF, 0u);
   const std::vector<uint8_t>& bytes = handle->contents->bytes;
   uint64_t left = handle->position < bytes.size() ? bytes.size() - handle->position : 0;
@@ -299,7 +362,7 @@ uint32_t ReadFile(FileHandle file, void* buffer, uint32_t count) {
 uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  memory::Handle* handle = OpenHandle(disk, file);
+  memory::Handle* handle = memory::OpenHandle(disk, file);
   if (!handle || !handle->writing) return Fail(EBADF, 0u);
   std::vector<uint8_t>& bytes = handle->contents->bytes;
   uint64_t reach = bytes.size() + (memory::DiskBytes - memory::bytesStored);  // the furthest end it may have
@@ -317,7 +380,7 @@ uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
 int32_t SeekTo(FileHandle file, int32_t position) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  memory::Handle* handle = OpenHandle(disk, file);
+  memory::Handle* handle = memory::OpenHandle(disk, file);
   if (!handle) return -1;
   if (position < 0) return Fail(EINVAL, -1);
   handle->position = static_cast<uint64_t>(position);
@@ -327,14 +390,14 @@ int32_t SeekTo(FileHandle file, int32_t position) {
 int64_t FileLength(FileHandle file) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  memory::Handle* handle = OpenHandle(disk, file);
+  memory::Handle* handle = memory::OpenHandle(disk, file);
   return handle ? static_cast<int64_t>(handle->contents->bytes.size()) : -1;
 }
 
 bool CloseFile(FileHandle file) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  memory::Handle* handle = OpenHandle(disk, file);
+  memory::Handle* handle = memory::OpenHandle(disk, file);
   if (!handle) return false;
   handle->contents.reset();
   return true;
@@ -346,11 +409,12 @@ bool FindFirstMatch(const char* pattern) {
   std::string text(pattern);
   static const std::string anyName = "*.*";
   // "DIR\\*.*" matches at least "." while DIR exists.
-  bool folderAsked = text.size() > anyName.size() && text.compare(text.size() - anyName.size(), anyName.size(), anyName) == 0 &&
+  bool folderAsked = text.size() > anyName.size() &&
+                     text.compare(text.size() - anyName.size(), anyName.size(), anyName) == 0 &&
                      memory::IsSeparator(text[text.size() - anyName.size() - 1]);
   if (folderAsked) text.resize(text.size() - anyName.size());
-  Kind kind = Find(disk, WalkText(text));
-  return folderAsked ? kind == Kind::Directory : kind != Kind::None;
+  Node* node = Find(Reach(disk, text));
+  return node && (!folderAsked || node->IsDirectory());
 }
 
 // An existing directory outside the extraction folder is no escape: asking to make it again
@@ -358,41 +422,44 @@ bool FindFirstMatch(const char* pattern) {
 bool CreateOneDirectory(const char* path) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  Walk walk = WalkText(path);
-  if (KindOf(disk, walk.path) != Kind::Directory) RequireInside("directory", path, walk);
-  if (int error = ReachError(disk, walk)) return Fail(error, false);
-  if (KindOf(disk, walk.path) != Kind::None) return Fail(EEXIST, false);
-  disk.directories.insert(walk.path);
+  Place place = Reach(disk, path);
+  bool there = !place.error && place.node && place.node->IsDirectory();
+  if (!there) RequireInside("directory", path, place);
+  if (place.error) return Fail(place.error, false);
+  if (place.node) return Fail(EEXIST, false);
+  AddChild(place.folder, place.name, nullptr);
   return true;
 }
 
 bool MoveReplacing(const char* from, const char* to) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  Walk source = WalkText(from), target = WalkText(to);
+  Place source = Reach(disk, from), target = Reach(disk, to);
   RequireInside("move from", from, source);
   RequireInside("move to", to, target);
-  Kind kind = Find(disk, source);
-  if (kind == Kind::None) return false;
-  if (kind == Kind::Directory) return Fail(EPERM, false);
-  if (int error = ReachError(disk, target)) return Fail(error, false);
-  if (KindOf(disk, target.path) == Kind::Directory) return Fail(EISDIR, false);
-  if (target.directoryMeant) return Fail(ENOTDIR, false);
-  if (source.path == target.path) return true;  // one file under both names: nothing to do
-  disk.files[target.path] = std::move(disk.files[source.path]);
-  disk.files.erase(source.path);
+  Node* node = Find(source);
+  if (!node) return false;
+  if (node->IsDirectory()) return Fail(EPERM, false);
+  if (target.error) return Fail(target.error, false);
+  if (target.node && target.node->IsDirectory()) return Fail(EISDIR, false);
+  if (target.endsInSeparator) return Fail(ENOTDIR, false);
+  if (target.node == node) return true;  // one file under both names: nothing to do
+  std::unique_ptr<Node> moved = std::move(source.folder->children[source.name]);
+  source.folder->children.erase(source.name);
+  moved->parent = target.folder;
+  target.folder->children[target.name] = std::move(moved);
   return true;
 }
 
 bool RemoveFile(const char* path) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
-  Walk walk = WalkText(path);
-  RequireInside("removal", path, walk);
-  Kind kind = Find(disk, walk);
-  if (kind == Kind::Directory) return Fail(EISDIR, false);
-  if (kind == Kind::None) return false;
-  disk.files.erase(walk.path);
+  Place place = Reach(disk, path);
+  RequireInside("removal", path, place);
+  Node* node = Find(place);
+  if (!node) return false;
+  if (node->IsDirectory()) return Fail(EISDIR, false);
+  place.folder->children.erase(place.name);
   return true;
 }
 

@@ -22,12 +22,14 @@ constexpr const char* ExtractionFolder = "/sandbox/jail/a/b/out";
 void PutArchive(const uint8_t* data, size_t size);
 // Removes everything inside the extraction folder; the folder itself stays.
 void EmptyExtractionFolder();
-// Everything inside the extraction folder, by its path relative to the folder ("a/b.txt"), a
-// directory's with a slash behind ("a/"), sorted.
-std::vector<std::string> ExtractedNames();
+// What the extraction folder holds, by paths relative to it: every file ("a/b.txt") and every
+// empty directory, with a slash behind ("a/e/"), sorted. The directories that hold something are
+// the levels of these paths; listed on their own, the levels of a deep path would make a list
+// as long as its depth times its length.
+std::vector<std::string> ExtractedPaths();
 // The bytes of the file of that relative path inside the extraction folder; false when there
 // is no such file.
-bool ExtractedBytes(const std::string& name, std::vector<uint8_t>& bytes);
+bool ExtractedBytes(const std::string& path, std::vector<uint8_t>& bytes);
 // How many handles are open.
 size_t OpenFiles();
 

@@ -233,6 +233,14 @@ TEST_F(MemoryLayerTest, WalksDeepPathsLevelByLevel) {
   EXPECT_TRUE(platform::FindFirstMatch((path + "\\*.*").c_str()));
   EXPECT_EQ(platform::CreateForWriting((path + "\\missing\\f").c_str()), InvalidFile);
   EXPECT_EQ(errno, ENOENT);
+  FileHandle beside = platform::CreateForWriting((path + "\\..\\beside").c_str());
+  ASSERT_NE(beside, InvalidFile);
+  EXPECT_TRUE(platform::CloseFile(beside));
+  EXPECT_TRUE(platform::FindFirstMatch((path.substr(0, path.size() - 2) + "\\beside").c_str()));
+  // Emptied, the folder has none of it, however recently it was walked.
+  memory::EmptyExtractionFolder();
+  EXPECT_FALSE(platform::FindFirstMatch((path + "\\*.*").c_str()));
+  EXPECT_EQ(errno, ENOENT);
 }
 
 TEST_F(MemoryLayerTest, ShowsTheHarnessWhatIsThere) {
@@ -250,14 +258,17 @@ TEST_F(MemoryLayerTest, ShowsTheHarnessWhatIsThere) {
   FileHandle file = platform::CreateForWriting((out + "\\dir\\f.txt").c_str());
   EXPECT_EQ(platform::WriteFile(file, "abc", 3), 3u);
   EXPECT_TRUE(platform::CloseFile(file));
-  EXPECT_EQ(memory::ExtractedNames(), (std::vector<std::string>{"dir/", "dir/f.txt"}));
+  ASSERT_TRUE(platform::CreateOneDirectory((out + "\\dir\\empty").c_str()));
+  ASSERT_TRUE(platform::CreateOneDirectory((out + "\\full").c_str()));
+  ASSERT_TRUE(platform::CreateOneDirectory((out + "\\full\\inner").c_str()));
+  EXPECT_EQ(memory::ExtractedPaths(), (std::vector<std::string>{"dir/empty/", "dir/f.txt", "full/inner/"}));
   std::vector<uint8_t> contents;
   EXPECT_TRUE(memory::ExtractedBytes("dir/f.txt", contents));
   EXPECT_EQ(contents, (std::vector<uint8_t>{'a', 'b', 'c'}));
   EXPECT_FALSE(memory::ExtractedBytes("dir", contents));
 
   memory::EmptyExtractionFolder();
-  EXPECT_TRUE(memory::ExtractedNames().empty());
+  EXPECT_TRUE(memory::ExtractedPaths().empty());
   EXPECT_TRUE(platform::FindFirstMatch((out + "\\*.*").c_str()));
   EXPECT_TRUE(platform::FindFirstMatch(memory::ArchivePath));
 }
