@@ -15,6 +15,7 @@
 #include <string>
 
 #include "extract/paths.h"
+#include "fuzz/entry_path.h"
 #include "platform/memory/memory_disk.h"
 #include "tools/unsfx/run.h"
 
@@ -50,25 +51,14 @@ void Run(Command command, bool storedPaths, std::ostream& out) {
   abort();
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-// Each listed name as the disk holds it (its levels split at slashes and backslashes, joined by
-// one slash), and its file name part, which the extraction without stored paths writes.
+// Each listed name's path, and its file name part, which the extraction without stored paths
+// writes.
 std::set<std::string> ExtractablePaths(const std::string& listing) {
   std::set<std::string> paths;
   std::istringstream lines(listing);
   for (std::string name; std::getline(lines, name);) {
-    std::string path, level;
-    for (char c : name + '/') {
-      if (!IsSeparator(c)) {
-        level += c;
-      } else if (!level.empty()) {
-        path += (path.empty() ? "" : "/") + level;
-        level.clear();
-      }
-    }
+    std::string path = EntryPath(name), fileName = FileNamePart(name);
     if (!path.empty()) paths.insert(path);
-    std::string fileName = FileNamePart(name);
     if (!fileName.empty()) paths.insert(fileName);
   }
   return paths;

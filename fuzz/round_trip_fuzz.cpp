@@ -29,6 +29,7 @@
 
 #include "extract/crc32.h"
 #include "extract/utf8.h"
+#include "fuzz/entry_path.h"
 #include "platform/memory/memory_disk.h"
 #include "platform/platform.h"
 #include "tools/mksfx/archive_writer.h"
@@ -92,26 +93,9 @@ Plan Decode(const uint8_t* data, size_t size) {
   return plan;
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-// Where the entry lands in the extraction folder: its levels, split at slashes and backslashes
-// as the engine splits them, joined by one slash.
-std::string DiskPath(const std::string& name) {
-  std::string path, level;
-  for (char c : name + '/') {
-    if (!IsSeparator(c)) {
-      level += c;
-    } else if (!level.empty()) {
-      path += (path.empty() ? "" : "/") + level;
-      level.clear();
-    }
-  }
-  return path;
-}
-
 // The engine refuses a name with a level longer than the file system takes, by design.
 bool FitsTheDisk(const std::string& name) {
-  std::string path = DiskPath(name);
+  std::string path = EntryPath(name);
   for (size_t start = 0, end; start < path.size(); start = end + 1) {
     end = std::min(path.find('/', start), path.size());
     if (!platform::NamePartFits(path.substr(start, end - start))) return false;
@@ -228,7 +212,7 @@ void RequireSuccess(const char* command, const Outcome& outcome) {
 std::map<std::string, const Bytes*> ExpectedPaths(const Plan& plan) {
   std::map<std::string, const Bytes*> tree;  // every file, and every folder with a slash behind
   for (const Entry& entry : plan.entries) {
-    std::string path = DiskPath(entry.name);
+    std::string path = EntryPath(entry.name);
     for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
       tree[path.substr(0, slash + 1)] = nullptr;
     if (entry.folder)
