@@ -93,7 +93,8 @@ open("truncated_header.zip", "wb").write(open("python_deflated.zip", "rb").read(
 open("truncated_data.zip", "wb").write(open("python_deflated.zip", "rb").read()[:90])
 PY
 
-rm -f "$here/corpus/"*
+# The seeds are the .zip files; the inputs campaigns found and kept (named by their SHA-1) stay.
+rm -f "$here/corpus/"*.zip
 cp ./*.zip "$here/corpus/"
 # Unicode Path fields, believed and not, beside the test archives' own.
 cp "$here/../tests/data/unicode_path.zip" "$here/corpus/"
