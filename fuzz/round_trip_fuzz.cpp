@@ -28,7 +28,8 @@
 #include <vector>
 
 #include "extract/crc32.h"
-#include "extract/utf8.h"
+#include "extract/tables.h"
+#include "platform/utf8.h"
 #include "fuzz/entry_path.h"
 #include "platform/memory/memory_disk.h"
 #include "platform/platform.h"
@@ -112,7 +113,7 @@ bool IsTypable(const std::string& password) {
 
 // What mksfx would write and this file system can hold.
 bool IsWritable(const Plan& plan) {
-  if (plan.entries.empty() || plan.entries.size() > MaxEntryCount) return false;
+  if (plan.entries.empty()) return false;
   if (!plan.password.empty() && !IsTypable(plan.password)) return false;
   std::vector<NamedEntry> named;
   for (const Entry& entry : plan.entries) {
@@ -150,7 +151,7 @@ Bytes WriteArchive(const Plan& plan) {
   sources.clear();
   MemoryOutput out;
   Progress progress(0, true);
-  CreateCrcTable();  // the encryption keys step through it
+  CreateTables();  // the encryption keys step through them
   std::unique_ptr<Encryptor> encryptor;
   if (!plan.password.empty()) encryptor = std::make_unique<Encryptor>(plan.password);
   ArchiveWriter writer(out, plan.level, encryptor.get(), progress);
@@ -164,7 +165,7 @@ Bytes WriteArchive(const Plan& plan) {
     entry.folder ? writer.AddDirectory(source) : writer.AddFile(source);
   }
   writer.Finish();
-  ReleaseCrcTable();
+  ReleaseTables();
   return out.Finished();
 }
 
@@ -275,6 +276,8 @@ FILE* OpenForReading(const std::filesystem::path& path) {
   void* at = bytes.empty() ? static_cast<void*>(&none) : const_cast<uint8_t*>(bytes.data());
   return fmemopen(at, bytes.size(), "rb");
 }
+
+bool SeekTo(FILE* file, uint64_t position) { return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0; }
 
 bool FillRandom(uint8_t* buffer, size_t count) {
   for (size_t i = 0; i < count; i++) {

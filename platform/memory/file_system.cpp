@@ -377,14 +377,14 @@ uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
   return done < count ? Fail(ENOSPC, done) : done;
 }
 
-int32_t SeekTo(FileHandle file, int32_t position) {
+int64_t SeekTo(FileHandle file, uint64_t position) {
   Disk& disk = TheDisk();
   std::lock_guard<std::mutex> held(disk.lock);
   memory::Handle* handle = memory::OpenHandle(disk, file);
   if (!handle) return -1;
-  if (position < 0) return Fail(EINVAL, -1);
-  handle->position = static_cast<uint64_t>(position);
-  return position;
+  if (position > static_cast<uint64_t>(INT64_MAX)) return Fail(EINVAL, -1);
+  handle->position = position;
+  return static_cast<int64_t>(position);
 }
 
 int64_t FileLength(FileHandle file) {
@@ -463,6 +463,12 @@ bool RemoveFile(const char* path) {
   return true;
 }
 
+// The disk in memory keeps no streams, as no POSIX file system keeps one a Windows program
+// would see.
+std::string NamedStreamPath(const std::string&, const char*) {
+  errno = ENOTSUP;
+  return std::string();
+}
 std::string CurrentDirectory() { return "/"; }
 std::string LastErrorText() { return strerror(errno); }
 

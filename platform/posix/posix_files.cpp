@@ -72,7 +72,10 @@ uint32_t WriteFile(FileHandle file, const void* buffer, uint32_t count) {
 }
 
 int64_t SeekTo(FileHandle file, uint64_t position) {
-  if (position > static_cast<uint64_t>(INT64_MAX)) return -1;
+  if (position > static_cast<uint64_t>(INT64_MAX)) {
+    errno = EINVAL;  // so that the reason given is not "Success"
+    return -1;
+  }
   off_t reached = lseek(AsDescriptor(file), static_cast<off_t>(position), SEEK_SET);
   return reached < 0 ? -1 : static_cast<int64_t>(reached);
 }
