@@ -1,5 +1,5 @@
-// Why an entry failed. The dialog shows a failure by the list's selection alone; a console tool
-// names each failed entry with the words for its reason.
+// Why an entry failed. The dialog shows a failure by the list's selection alone; the console tool
+// and a silent run's log name each failed entry with the words for its reason (run_report.h).
 #pragma once
 
 #include <cstdint>
@@ -22,4 +22,5 @@ enum class EntryFailure : uint8_t {
   NotReachable,        // its data lies beyond what a seek reaches
   EndUnknown,          // a stored entry without sizes that no descriptor delimits
   CannotDecode,        // a method or an encryption this program does not have
+  OverwriteUndecided,  // its file exists and nobody can say whether to replace it (a silent run)
 };

@@ -55,6 +55,20 @@ constexpr uint32_t ExtractPathCharacters = 255;  // what the extract path field 
 constexpr uint32_t ExtractPathSize = ExtractPathCharacters * 3 + 2;
 constexpr uint32_t PasswordCharacters = 79;      // what the password field takes
 constexpr uint32_t PasswordTextSize = PasswordCharacters * 3 + 1;  // terminator included
+// The presets mksfx writes into the stub (presets.h): a block of fixed size in the image's
+// read-only data, found by its marker (no ZIP signature) and read by the version behind it: the
+// marker's bytes, the version (32 bits), then the title and the folder, each UTF-8 with a
+// terminator, zero-padded to its field. A block left empty is the stub's own.
+constexpr char PresetMarker[] = "kvx-sfx presets";  // 16 bytes, its terminator included
+constexpr uint32_t PresetVersion = 1;
+constexpr uint32_t PresetTitleCharacters = 100;     // a caption that long still shows whole
+constexpr uint32_t PresetTitleSize = PresetTitleCharacters * 3 + 1;
+// The folder as the publisher wrote it, %NAME% references unexpanded: as long as the field takes.
+constexpr uint32_t PresetPathSize = ExtractPathCharacters * 3 + 1;
+constexpr uint32_t PresetVersionAt = sizeof PresetMarker;
+constexpr uint32_t PresetTitleAt = PresetVersionAt + 4;
+constexpr uint32_t PresetPathAt = PresetTitleAt + PresetTitleSize;
+constexpr uint32_t PresetBlockSize = PresetPathAt + PresetPathSize;
 // Positions and sizes are 64-bit throughout. An entry whose end cannot be found ends where no
 // seek reaches, and the walk ends there.
 constexpr uint64_t UnknownEnd = UINT64_MAX;
@@ -116,4 +130,64 @@ constexpr const char* NoExtractPathCaption = "No extract path...";
 constexpr const char* OverwriteQuestionSuffix = "...already exists, overwrite?";
 constexpr const char* ShutdownCloseFailed = "Error closing file";
 constexpr const char* ShutdownCloseFailedCaption = "Error";
+
+// Why an entry failed (entry_failure.h), as a failed entry's line ends in it: "(its name is unsafe)".
+constexpr const char* ReasonCrcMismatch = "its data does not match its CRC-32";
+constexpr const char* ReasonSizeMismatch = "its size is not the one the archive states";
+constexpr const char* ReasonDescriptorMismatch = "its data does not end where its data descriptor says";
+constexpr const char* ReasonDataCutShort = "the archive ends inside its data";
+constexpr const char* ReasonDataCorrupt = "its compressed data is damaged";
+constexpr const char* ReasonNotWritten = "it could not be written";
+constexpr const char* ReasonNotCreated = "its file could not be created";
+constexpr const char* ReasonNotReplaced = "the file of its name could not be replaced";
+constexpr const char* ReasonNotMarked = "its file could not be marked as downloaded, as the archive is";
+constexpr const char* ReasonNameUnsafe = "its name is unsafe";
+constexpr const char* ReasonNamePartTooLong = "a part of its name is longer than the file system takes";
+constexpr const char* ReasonPathTooLong = "its path is longer than the system takes";
+constexpr const char* ReasonNoDirectory = "its folder could not be created";
+constexpr const char* ReasonNotReachable = "its data cannot be reached";
+constexpr const char* ReasonEndUnknown = "its end is unknown";
+constexpr const char* ReasonCannotDecode = "it cannot be decoded here";
+constexpr const char* ReasonOverwriteUndecided = "a file of its name exists, and neither /O nor /N was given";
+constexpr const char* ReasonUnknown = "it failed";
+
+// A run's account of each entry, in list order: "failed: NAME (reason)", as unsfx prints the
+// failed ones and a silent run's log lists them all.
+constexpr const char* ExtractedPrefix = "extracted: ";
+constexpr const char* SkippedPrefix = "skipped: ";
+constexpr const char* FailedPrefix = "failed: ";
+constexpr const char* SkippedReason = "a file of its name exists";
+constexpr const char* PasswordRefused = "the password was refused three times; the run ended there";
+// The verdict that ends a log: "exit code 1: an entry failed".
+constexpr const char* ExitCodePrefix = "exit code ";
+constexpr const char* AllFineMeaning = "every entry verified, or skipped on request";
+constexpr const char* EntryFailedMeaning = "an entry failed";
+constexpr const char* BadArchiveMeaning = "bad switches, no archive, or a damaged archive";
+constexpr const char* WrongPasswordMeaning = "the password was refused";
+
+// The program's switches: what /? shows, and the line that names a switch refused, "/D: ...".
+constexpr const char* SwitchesCaption = "Switches...";
+constexpr const char* SwitchesText =
+    "Switches, with / or - in front, in any case:\n"
+    "/S\tsilent: no dialog; every entry is extracted with its stored path\n"
+    "/D=FOLDER\tthe folder to extract into (made if missing)\n"
+    "/O\toverwrite existing files\n"
+    "/N\tskip existing files (with /S and neither, an existing file fails its entry)\n"
+    "/P=PASSWORD\twith /S: the password for encrypted entries\n"
+    "/L=FILE\twith /S: a log in UTF-8, one line per entry and the verdict\n"
+    "/?\tthis text";
+// Behind the switches: this heading, then each exit code and its meaning, a line each.
+constexpr const char* ExitCodesHeading = "Exit codes:";
+constexpr const char* SwitchUnknown = ": unknown switch";
+constexpr const char* SwitchNeedsFolder = ": needs =FOLDER";
+constexpr const char* SwitchNeedsPassword = ": needs =PASSWORD";
+constexpr const char* SwitchNeedsFile = ": needs =FILE";
+constexpr const char* SwitchFolderTooLong = ": the folder is longer than the extract path field takes";
+// A backslash in front of a closing quote makes the quote part of the text ("C:\My Folder\").
+constexpr const char* SwitchFolderQuoted = ": a folder name holds no quote (leave out the backslash before a closing quote)";
+constexpr const char* SwitchPasswordTooLong = ": the password is longer than the password field takes";
+constexpr const char* SwitchesContradict = "/O, /N: they contradict each other";
+constexpr const char* SwitchNeedsSilent = ": only with /S";
+// The preset folder, when its expansion failed or came out empty: the field or the log says so.
+constexpr const char* PresetFolderUnexpanded = "The preset folder could not be expanded; the current folder is used instead: ";
 }  // namespace msg

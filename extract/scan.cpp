@@ -146,23 +146,31 @@ Next ExtractDirectoryEntry(Scan& s, std::string directory) {
   return Next::Continue;
 }
 
-enum class Target { Write, Leave, EndRun };
+enum class Target { Write, Leave, Refused, EndRun };
+
+// What becomes of an existing file: the overwrite policy, or the answer to the question.
+Target DecideOnExisting(Scan& s, const std::string& outputPath) {
+  uint8_t answer = sfx.policy == PolicySkip ? AnswerLeave : AnswerOverwrite;
+  if (sfx.policy == PolicyConfirm) {
+    sfx.confirmName = FileNamePart(outputPath);
+    s.view.AskOverwrite();
+    answer = sfx.confirmAnswer;
+  }
+  if (answer == AnswerOverwrite) return Target::Write;
+  if (answer == AnswerUndecided) {
+    FailEntry(s, EntryFailure::OverwriteUndecided);
+    return Target::Refused;
+  }
+  Deselect(s);
+  s.view.NoteLeftAlone();
+  return Target::Leave;
+}
 
 // Makes room for the entry's file: the overwrite policy for one that exists, the missing
 // directories for one that does not. An existing file left alone de-selects the entry: it is
-// not a failure.
+// not a failure. One that nobody could decide on fails the entry and stays as it was.
 Target PrepareOutputPath(Scan& s, std::string& outputPath) {
-  if (PathExists(outputPath)) {
-    bool overwrite = sfx.policy != PolicySkip;
-    if (sfx.policy == PolicyConfirm) {
-      sfx.confirmName = FileNamePart(outputPath);
-      s.view.AskOverwrite();
-      overwrite = sfx.confirmAnswer != 0;
-    }
-    if (overwrite) return Target::Write;
-    Deselect(s);
-    return Target::Leave;
-  }
+  if (PathExists(outputPath)) return DecideOnExisting(s, outputPath);
   std::string outputDir = DirectoryPart(outputPath);
   ForceDirectories(outputDir);
   if (!IsRoot(outputDir) && !PathExists(outputDir)) {
@@ -288,7 +296,7 @@ bool PutInPlace(Scan& s, const std::string& temporary, const std::string& output
 // entry leaves nothing behind.
 Next ExtractFileEntry(Scan& s, std::string outputPath) {
   Target target = PrepareOutputPath(s, outputPath);
-  if (target == Target::Leave) return Next::Continue;
+  if (target == Target::Leave || target == Target::Refused) return Next::Continue;
   if (target == Target::EndRun) return Next::EndRun;
   std::string temporary;
   sfx.outputHandle = CreateTemporaryBeside(outputPath, temporary);

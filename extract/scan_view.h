@@ -36,11 +36,14 @@ class ScanView {
 
   // Fills sfx.passwordText and sfx.passwordLength with what the user typed.
   virtual void AskPassword() = 0;
-  // Shows sfx.confirmName; leaves the answer in sfx.confirmAnswer and may change sfx.policy.
+  // Shows sfx.confirmName; leaves the answer (a ConfirmAnswer) in sfx.confirmAnswer and may
+  // change sfx.policy.
   virtual void AskOverwrite() = 0;
   // Takes at most one pending window message and dispatches it, so the dialog stays alive.
   virtual void DispatchOneMessage() = 0;
 
   // The entry under way failed, for this reason.
   virtual void NoteFailure(EntryFailure reason) { (void)reason; }
+  // The entry under way is done without being written: a file of its name stays as it was.
+  virtual void NoteLeftAlone() {}
 };

@@ -57,6 +57,13 @@ enum OverwritePolicy : uint8_t {
   PolicyConfirm = 2,    // ask before overwriting
 };
 
+// The answers to the overwrite question (sfx.confirmAnswer).
+enum ConfirmAnswer : uint8_t {
+  AnswerLeave = 0,      // leave the file as it is: the entry counts as done
+  AnswerOverwrite = 1,
+  AnswerUndecided = 2,  // nobody is there to answer: the entry fails, its file left as it is
+};
+
 struct SfxState {
   void* instance = nullptr;           // the program's module (dialogs, icon)
   int32_t listIndex = -1;             // current entry's item in the file list, -1 for none
@@ -69,7 +76,7 @@ struct SfxState {
   uint32_t archiveBase = 0;
   uint32_t attachedAt = ArchiveBase;  // where the archive starts: the image size, or 0 for a plain ZIP
   uint8_t policy = PolicyConfirm;
-  uint8_t confirmAnswer = 0;          // overwrite question: nonzero overwrite, zero leave it
+  uint8_t confirmAnswer = 0;          // the overwrite question's ConfirmAnswer
   std::string confirmName;            // file name the overwrite question shows
   void* mainDialog = nullptr;
 

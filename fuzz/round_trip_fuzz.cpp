@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "extract/crc32.h"
+#include "extract/run_report.h"
 #include "extract/tables.h"
 #include "platform/utf8.h"
 #include "fuzz/entry_path.h"
@@ -37,7 +38,6 @@
 #include "tools/mksfx/host.h"
 #include "tools/mksfx/limits.h"
 #include "tools/mksfx/name_rules.h"
-#include "tools/unsfx/exit_codes.h"
 #include "tools/unsfx/run.h"
 
 namespace {

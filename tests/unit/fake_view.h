@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "extract/scan_view.h"
-#include "tools/unsfx/item_list.h"
+#include "extract/item_list.h"
 
 class FakeView : public ScanView {
  public:

@@ -9,7 +9,7 @@
 #include "extract/local_header.h"
 #include "extract/tables.h"
 #include "platform/utf8.h"
-#include "tools/common/printable_text.h"
+#include "platform/printable_text.h"
 #include "tools/mksfx/archive_writer.h"
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"

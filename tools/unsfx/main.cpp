@@ -2,8 +2,8 @@
 // command line, through the same engine and rules as the dialog.
 #include <iostream>
 
+#include "extract/run_report.h"
 #include "tools/unsfx/arguments.h"
-#include "tools/unsfx/exit_codes.h"
 #include "tools/unsfx/options.h"
 #include "tools/unsfx/run.h"
 

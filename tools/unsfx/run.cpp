@@ -1,12 +1,13 @@
 #include "tools/unsfx/run.h"
 
-#include "extract/tables.h"
+#include "extract/format.h"
+#include "extract/run_report.h"
 #include "extract/scan.h"
 #include "extract/sfx_state.h"
-#include "tools/common/printable_text.h"
+#include "extract/tables.h"
+#include "platform/printable_text.h"
 #include "tools/unsfx/archive_file.h"
 #include "tools/unsfx/console_view.h"
-#include "tools/unsfx/exit_codes.h"
 
 // The entries the listing reached, also from a damaged archive, whose damage the exit code tells.
 static int PrintListing(ConsoleView& view, std::ostream& out) {
@@ -14,20 +15,12 @@ static int PrintListing(ConsoleView& view, std::ostream& out) {
   return view.Report().archiveError ? ExitBadArchive : ExitAllFine;
 }
 
-// Selects every entry, runs the scan over them and names those that stayed selected, each with
-// its reason. The entries in front of any damage are handled all the same.
+// Runs the scan over every entry and names those that failed, each with its reason.
 static int RunOverAllEntries(ConsoleView& view, ScanMode mode, std::ostream& messages) {
-  if (view.Report().archiveError && view.Count() == 0) return ExitBadArchive;
-  view.SelectAll();
-  view.ClearReport();
-  ScanArchive(view, mode);
-  std::vector<std::string> failed = view.SelectedNames();
-  for (const std::string& name : failed) {
-    std::string reason = view.FailureOf(name);
-    messages << "unsfx: failed: " << PrintableText(name) << (reason.empty() ? "" : " (" + reason + ")") << '\n';
-  }
-  int code = ExitCodeFor(view.Report(), static_cast<int>(failed.size()));
-  if (code == ExitWrongPassword) messages << "unsfx: the password was refused three times; the run ended there\n";
+  ExitCode code = RunOverEveryEntry(view, mode);
+  for (int i = 0; i < view.Count(); i++)
+    if (view.IsSelected(i)) messages << "unsfx: " << view.OutcomeLine(i) << '\n';
+  if (code == ExitWrongPassword) messages << "unsfx: " << msg::PasswordRefused << '\n';
   return code;
 }
 

@@ -162,7 +162,7 @@ TEST_F(ConsoleViewTest, StoredPathsFollowTheSettingUntilTheScanUnchecksThem) {
   EXPECT_FALSE(view.StoredPathsChecked());
 }
 
-TEST_F(ConsoleViewTest, KeepsArchiveOrderBesideTheSortedListAndNamesWhatStaysSelected) {
+TEST_F(ConsoleViewTest, KeepsArchiveOrderBesideTheSortedListAndCountsWhatStaysSelectedAsFailed) {
   ScriptedPrompter prompter(false, {});
   ConsoleView view(ViewSettings(), prompter, messages_);
   view.AddItem("b");
@@ -171,7 +171,9 @@ TEST_F(ConsoleViewTest, KeepsArchiveOrderBesideTheSortedListAndNamesWhatStaysSel
   view.SelectAll();
   view.SetSelected(view.FindExact(-1, "b"), false);
   EXPECT_EQ(view.NamesInArchiveOrder(), (std::vector<std::string>{"b", "a", "c"}));
-  EXPECT_EQ(view.SelectedNames(), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(view.OutcomeLine(0), "failed: a");
+  EXPECT_EQ(view.OutcomeLine(1), "extracted: b");
+  EXPECT_EQ(view.OutcomeLine(2), "failed: c");
   view.ResetList();
   EXPECT_EQ(view.Count(), 0);
   EXPECT_TRUE(view.NamesInArchiveOrder().empty());

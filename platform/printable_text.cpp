@@ -1,4 +1,4 @@
-#include "tools/common/printable_text.h"
+#include "platform/printable_text.h"
 
 #include <cstdint>
 

@@ -1,6 +1,9 @@
-#include "tools/unsfx/exit_codes.h"
+#include "extract/run_report.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
 
 static RunReport Finished() {
   RunReport report;
@@ -40,4 +43,17 @@ TEST(ExitCode, BadArchiveOutranksEverythingElse) {
   report.passwordQuestions = 3;
   report.entryError = true;
   EXPECT_EQ(ExitCodeFor(report, 3), ExitBadArchive);
+}
+
+TEST(ExitCode, TheVerdictLineGivesTheCodeAndItsMeaning) {
+  EXPECT_EQ(VerdictLine(ExitAllFine), "exit code 0: every entry verified, or skipped on request");
+  EXPECT_EQ(VerdictLine(ExitWrongPassword), "exit code 3: the password was refused");
+}
+
+TEST(FailureText, EveryReasonHasWordsOfItsOwn) {
+  std::set<std::string> texts;
+  for (int i = 0; i <= static_cast<int>(EntryFailure::OverwriteUndecided); i++)
+    texts.insert(FailureText(static_cast<EntryFailure>(i)));
+  EXPECT_EQ(texts.size(), static_cast<size_t>(EntryFailure::OverwriteUndecided) + 1);
+  EXPECT_EQ(texts.count("it failed"), 0u);
 }

@@ -1,4 +1,4 @@
-#include "tools/unsfx/item_list.h"
+#include "extract/item_list.h"
 
 #include <gtest/gtest.h>
 

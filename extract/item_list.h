@@ -1,7 +1,8 @@
-// The console's stand-in for the dialog's file list: a sorted list box with multiple
-// selection. Items sort without regard to letter case; an item equal to others goes behind
-// them, as a sorted list box inserts it. Case is folded as FoldCase does (platform/utf8.h):
-// the list box folds more scripts, and sorts by the user's language rather than by code point.
+// The stand-in for the dialog's file list where there is no window (the console tool, a silent
+// run, the tests): a sorted list box with multiple selection. Items sort without regard to
+// letter case; an item equal to others goes behind them, as a sorted list box inserts it. Case
+// is folded as FoldCase does (platform/utf8.h): the list box folds more scripts, and sorts by
+// the user's language rather than by code point.
 #pragma once
 
 #include <string>
