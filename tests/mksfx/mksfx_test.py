@@ -1046,6 +1046,81 @@ class CommandLine(MksfxCase):
         self.assertEqual(self.built_with_own_stubs("--64", beside=AMD64), "windows/sfx.exe")
 
 
+def preset_layout():
+    """Where the preset block's fields lie (format.h): the marker with its terminator, the
+    version (32 bits), then the title and the folder fields."""
+    with open(FORMAT_H) as f:
+        text = f.read()
+    marker = re.search(r'PresetMarker\[\]\s*=\s*"([^"]*)"', text).group(1).encode() + b"\0"
+    version = int(re.search(r"PresetVersion\s*=\s*(\d+)", text).group(1))
+    title_size = int(re.search(r"PresetTitleCharacters\s*=\s*(\d+)", text).group(1)) * 3 + 1
+    path_size = int(re.search(r"ExtractPathCharacters\s*=\s*(\d+)", text).group(1)) * 3 + 1
+    return marker + struct.pack("<I", version), title_size, path_size
+
+
+class Presets(MksfxCase):
+    """--title and --path go into the block the stub carries for them, before the checksum."""
+    BLOCK_AT = 0x400
+
+    def setUp(self):
+        super().setUp()
+        self.head, self.title_size, self.path_size = preset_layout()
+        stub = bytearray(fake_stub(self.base))
+        stub[self.BLOCK_AT:self.BLOCK_AT + len(self.head) + self.title_size + self.path_size] = (
+            self.head + bytes(self.title_size + self.path_size))
+        with open(self.stub, "wb") as f:
+            f.write(stub)
+        self.write("a.txt", b"a")
+
+    def fields(self, exe):
+        with open(exe, "rb") as f:
+            data = f.read()
+        at = self.BLOCK_AT + len(self.head)
+        self.assertEqual(data[self.BLOCK_AT:at], self.head)
+        title, folder = data[at:at + self.title_size], data[at + self.title_size:at + self.title_size + self.path_size]
+        return title.rstrip(b"\0"), folder.rstrip(b"\0"), data
+
+    def test_the_title_and_the_path_fill_the_block_and_the_rest_of_the_stub_is_unchanged(self):
+        self.mksfx("--title", "Setup f\u00fcr Quorvane", "--path", "%USERPROFILE%\\Quorvane", "-o", "out.exe", "a.txt")
+        title, folder, data = self.fields(self.path("out.exe"))
+        self.assertEqual(title, "Setup f\u00fcr Quorvane".encode())
+        self.assertEqual(folder, b"%USERPROFILE%\\Quorvane")
+        with open(self.stub, "rb") as f:
+            stub = f.read()
+        block_end = self.BLOCK_AT + len(self.head) + self.title_size + self.path_size
+        self.assertEqual(pe_checks.without_stamped_fields(data[:self.BLOCK_AT]), pe_checks.without_stamped_fields(stub[:self.BLOCK_AT]))
+        self.assertEqual(data[block_end:self.base], stub[block_end:])
+        self.assertEqual(subprocess.run(["unzip", "-tq", self.path("out.exe")], capture_output=True).returncode, 0)
+
+    def test_the_checksum_covers_the_presets(self):
+        self.mksfx("--title", "Quorvane", "-o", "out.exe", "a.txt")
+        _, report = pe_checks.verify(self.path("out.exe"), "/dev/null")
+        self.assertTrue(pe_checks.checksum_is_right(self.path("out.exe"), report), report)
+
+    def test_a_text_as_long_as_its_field_takes_is_written_whole(self):
+        longest = "T" * (self.title_size - 1)
+        self.mksfx("--title", longest, "-o", "out.exe", "a.txt")
+        self.assertEqual(self.fields(self.path("out.exe"))[0], longest.encode())
+
+    def test_a_title_or_a_path_too_long_for_its_field_is_refused_and_nothing_written(self):
+        for option, size in (("--title", self.title_size), ("--path", self.path_size)):
+            r = self.mksfx(option, "x" * size, "-o", "out.exe", "a.txt", code=7)
+            self.assertIn(option.encode() + b" is %d bytes" % size, r.stderr)
+            self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_a_stub_without_the_block_is_refused_with_a_message_and_nothing_written(self):
+        self.write("old.exe", fake_stub(self.base))
+        r = self.mksfx("--stub", self.path("old.exe"), "--title", "Quorvane", "-o", "out.exe", "a.txt",
+                       code=2, stub=False)
+        self.assertIn(b"no block for --title and --path", r.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_without_presets_a_stub_without_the_block_is_taken(self):
+        self.write("old.exe", fake_stub(self.base))
+        self.mksfx("--stub", self.path("old.exe"), "-o", "out.exe", "a.txt", stub=False)
+        self.assertTrue(os.path.exists(self.path("out.exe")))
+
+
 if __name__ == "__main__":
     args = sys.argv[1:]
     rest = args[args.index("--") + 1:] if "--" in args else []

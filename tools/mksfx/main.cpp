@@ -20,6 +20,7 @@
 #include "tools/mksfx/signing.h"
 #include "tools/mksfx/source_tree.h"
 #include "tools/mksfx/stub.h"
+#include "tools/mksfx/stub_presets.h"
 #include "tools/mksfx/zip_import.h"
 
 namespace {
@@ -117,7 +118,10 @@ int Run(const std::vector<std::string>& arguments) {
     std::fputs(HelpText, stdout);
     return ExitOk;
   }
-  Bytes stub = LoadStub(FindStub(o.stub, o.stub64));
+  std::string stubPath = FindStub(o.stub, o.stub64);
+  Bytes stub = LoadStub(stubPath);
+  // Before anything is written: the checksum and a signature then cover the presets.
+  if (!o.title.empty() || !o.presetPath.empty()) WritePresetsIntoStub(stub, stubPath, {o.title, o.presetPath});
   // Asked for before the work starts, and done last, on the finished exe.
   std::optional<Signer> signer;
   if (!o.signCertificate.empty()) signer = PrepareSigner(o);

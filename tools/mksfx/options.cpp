@@ -30,6 +30,10 @@ const char* const HelpText =
     "                           leaves nothing written\n"
     "  --timestamp URL          with --sign: have the signature timestamped by this RFC 3161\n"
     "                           server, so it stays valid after the certificate expires\n"
+    "  --title TEXT             the caption of the exe's main dialog\n"
+    "  --path TEXT              the folder the exe offers to extract into; %NAME% references\n"
+    "                           (%USERPROFILE%\\Product, %TEMP%) are expanded when it starts,\n"
+    "                           and a folder given on its command line (/D=) wins\n"
     "  --reproducible           sorted names and fixed times (1980-01-01 00:00), so the same\n"
     "                           input gives the same bytes; not with --password, whose\n"
     "                           encryption headers are random by design\n"
@@ -106,6 +110,10 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       o.signCertificate = ValueOf(arguments, i);
     } else if (a == "--timestamp") {
       o.timestampUrl = ValueOf(arguments, i);
+    } else if (a == "--title") {
+      o.title = ValueOf(arguments, i);
+    } else if (a == "--path") {
+      o.presetPath = ValueOf(arguments, i);
     } else if (a == "--reproducible") {
       o.reproducible = true;
     } else if (a == "--allow-case-duplicates") {

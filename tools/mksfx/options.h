@@ -16,6 +16,8 @@ struct Options {
   std::string password;
   std::string signCertificate;  // --sign FILE.p12: sign the finished exe
   std::string timestampUrl;     // --timestamp URL: the signature's timestamping server
+  std::string title;            // --title TEXT: the stub's caption
+  std::string presetPath;       // --path TEXT: the folder the stub offers, %NAME% unexpanded
   bool quiet = false;
   bool reproducible = false;
   bool allowCaseDuplicates = false;
