@@ -6,7 +6,7 @@ at ArchiveBase, so the image must be exactly that long: it is padded with zeros 
 ArchiveBase, and an image that has outgrown it is an error. The image must not hold a ZIP
 signature either, or ZIP readers would take the program's bytes for the archive's. And it may
 import only Windows system DLLs, which are loaded from the system directory whatever lies beside
-the exe. It must be a GUI program (no console window opens beside the dialog) built for the
+the exe. It must carry the block mksfx writes a publisher's presets into, once. It must be a GUI program (no console window opens beside the dialog) built for the
 machine its build targets.
 
 A stub that fails a check is deleted, so that no one appends an archive to it.
@@ -28,7 +28,7 @@ ZIP_SIGNATURES = {
 MACHINES = {"i686": 0x14C, "x86_64": 0x8664}
 SUBSYSTEM_WINDOWS_GUI = 2
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll",
-               "advapi32.dll"}
+               "advapi32.dll", "shell32.dll"}
 
 
 def fail(reason, exe=None):
@@ -69,6 +69,22 @@ def check_header(image, processor, exe):
         fail(f"{exe.name} has subsystem {subsystem}, not the Windows GUI ({SUBSYSTEM_WINDOWS_GUI})", exe)
 
 
+def preset_block_head(format_h):
+    """The bytes mksfx looks for: the marker, its terminator and the version (32 bits)."""
+    text = format_h.read_text()
+    marker = re.search(r'constexpr\s+char\s+PresetMarker\[\]\s*=\s*"([^"]*)"\s*;', text)
+    version = re.search(r"constexpr\s+uint32_t\s+PresetVersion\s*=\s*(\d+)\s*;", text)
+    if not marker or not version:
+        fail(f"no PresetMarker or PresetVersion definition found in {format_h}")
+    return marker.group(1).encode() + b"\0" + struct.pack("<I", int(version.group(1)))
+
+
+def check_preset_block(image, head, exe):
+    count = image.count(head)
+    if count != 1:
+        fail(f"{exe.name} carries {count} preset blocks, where mksfx needs exactly one", exe)
+
+
 def check_no_zip_signature(image, exe):
     for signature, what in ZIP_SIGNATURES.items():
         at = image.find(signature)
@@ -88,6 +104,7 @@ def main():
              f"({base}); make it smaller or raise ArchiveBase in {format_h.name}", exe)
     check_header(image, processor, exe)
     check_imports(objdump, exe)
+    check_preset_block(image, preset_block_head(format_h), exe)
     image += bytes(base - linked_size)
     check_no_zip_signature(image, exe)
     exe.write_bytes(image)

@@ -89,19 +89,33 @@ static void ExtractSelected(HWND dialog, DialogView& view) {
   ScanArchive(view, ExtractMode);
 }
 
+static DialogStart start;
+
+void PrepareMainDialog(const DialogStart& settings) { start = settings; }
+
+static int PolicyButton(uint8_t policy) {
+  if (policy == PolicyOverwrite) return IDC_POLICY_OVERWRITE;
+  return policy == PolicySkip ? IDC_POLICY_SKIP : IDC_POLICY_CONFIRM;
+}
+
 static void InitialiseMainDialog(HWND dialog) {
   CentreOnScreen(dialog);
   HICON icon = LoadIconW(static_cast<HINSTANCE>(sfx.instance), L"MainIcon");
   SetClassLongPtrW(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  if (!start.caption.empty()) SetWindowTextW(dialog, WideText(start.caption).get());
   SetFocus(GetDlgItem(dialog, IDC_EXTRACT_PATH));
-  ShowCurrentFolderAsExtractPath(dialog);
+  if (start.folder.empty())
+    ShowCurrentFolderAsExtractPath(dialog);
+  else
+    SetControlText(dialog, IDC_EXTRACT_PATH, start.folder);
   ToControl(dialog, IDC_EXTRACT_PATH, EM_SETSEL, 0, 0x7FFF);  // typing replaces the path
   ToControl(dialog, IDC_SELECT_ALL, BM_SETCHECK, BST_CHECKED, 0);
-  ToControl(dialog, IDC_POLICY_CONFIRM, BM_SETCHECK, BST_CHECKED, 0);
-  sfx.policy = PolicyConfirm;
+  ToControl(dialog, PolicyButton(start.policy), BM_SETCHECK, BST_CHECKED, 0);
+  sfx.policy = start.policy;
   ToControl(dialog, IDC_STORED_PATHS, BM_SETCHECK, BST_CHECKED, 0);
   RunExclusively(dialog, ListEntries);
   SelectAllItems(dialog, true);
+  if (!start.status.empty()) SetControlText(dialog, IDC_STATUS, start.status);
   sfx.mainDialog = dialog;
 }
 

@@ -13,6 +13,7 @@ KVX_UNSFX, KVX_E2E_WORK and WINEPREFIX. Needs an X display: run it under xvfb-ru
 import io
 import os
 import random
+import re
 import shlex
 import shutil
 import struct
@@ -261,10 +262,11 @@ class SfxTest(unittest.TestCase):
         exe.write_bytes(STUB.read_bytes() + archive)
         self.launch(exe, cwd, wait_for_main)
 
-    def launch(self, exe, cwd=None, wait_for_main=True):
-        self.program = subprocess.Popen([str(WINE_RUN), str(exe)], cwd=cwd or self.dir,
+    def launch(self, exe, cwd=None, wait_for_main=True, arguments=(), caption=MAIN):
+        self.program = subprocess.Popen([str(WINE_RUN), str(exe), *arguments], cwd=cwd or self.dir,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.drive("target", exe.name, MAIN)
+        self.main = caption
+        self.drive("target", exe.name, caption)
         if wait_for_main:
             self.wait_for_main()
 
@@ -273,7 +275,7 @@ class SfxTest(unittest.TestCase):
         (crashed at start, say) fails the test at once."""
         deadline = time.monotonic() + STARTUP_MS / 1000
         while True:
-            ok, _, reply = driver("wait", MAIN, 2000)
+            ok, _, reply = driver("wait", self.main, 2000)
             if ok:
                 return
             if self.program.poll() is not None:
@@ -358,11 +360,14 @@ class SfxTest(unittest.TestCase):
             self.fail(f"unexpected window {data}")
 
     def expect_exit_code_0(self):
+        self.expect_exit_code(0)
+
+    def expect_exit_code(self, expected):
         try:
             code = self.program.wait(timeout=EXIT_SECONDS)
         except subprocess.TimeoutExpired:
             self.fail("the program did not end")
-        self.assertEqual(code, 0)
+        self.assertEqual(code, expected)
 
     def leave(self):
         self.drive("click", EXIT)
@@ -1590,6 +1595,277 @@ class NestedRuns(SfxTest):
         self.press_extract_and_stored_paths()
         self.drive("overwrite", "yes")
         self.expect_one_clean_run(out)
+        self.leave()
+
+
+SWITCHES_CAPTION = "Switches..."
+SWITCHES_HELP = [
+    "Switches, with / or - in front, in any case:",
+    "/S\tsilent: no dialog; every entry is extracted with its stored path",
+    "/D=FOLDER\tthe folder to extract into (made if missing)",
+    "/O\toverwrite existing files",
+    "/N\tskip existing files (with /S and neither, an existing file fails its entry)",
+    "/P=PASSWORD\twith /S: the password for encrypted entries",
+    "/L=FILE\twith /S: a log in UTF-8, one line per entry and the verdict",
+    "/?\tthis text",
+    "",
+    "Exit codes:",
+    "0\tevery entry verified, or skipped on request",
+    "1\tan entry failed",
+    "2\tbad switches, no archive, or a damaged archive",
+    "3\tthe password was refused",
+]
+VERDICTS = {
+    0: "exit code 0: every entry verified, or skipped on request",
+    1: "exit code 1: an entry failed",
+    2: "exit code 2: bad switches, no archive, or a damaged archive",
+    3: "exit code 3: the password was refused",
+}
+
+
+class UnattendedRuns(SfxTest):
+    """The program run by a script: with /S no window ever shows (a message box would wait for
+    ever, and the run would not end), and the exit code and the log say what happened."""
+    FILES = {"readme.txt": text_bytes(40, 3000), "docs/guide.txt": text_bytes(41, 20000),
+             "docs/logo.bin": noise_bytes(42, 5000)}
+
+    def exe(self, archive):
+        exe = self.dir / "setup.exe"
+        exe.write_bytes(STUB.read_bytes() + archive)
+        return exe
+
+    def run_silently(self, exe, *switches):
+        """Runs the program to its end and returns its exit code."""
+        try:
+            done = subprocess.run([str(WINE_RUN), str(exe), *switches], cwd=self.dir, capture_output=True,
+                                  timeout=EXIT_SECONDS * 4)
+        except subprocess.TimeoutExpired:
+            self.fail(f"the silent run did not end: {driver('windows')[1]}")
+        return done.returncode
+
+    def log(self):
+        return (self.dir / "run.log").read_bytes().decode("utf-8").split("\r\n")
+
+    def log_switch(self):
+        return "/L=" + wine_path(self.dir / "run.log")
+
+    def existing(self, out, name, data=b"old"):
+        (out / name).parent.mkdir(parents=True, exist_ok=True)
+        (out / name).write_bytes(data)
+
+    def test_s_extracts_every_entry_with_its_stored_path_into_the_d_folder_made_if_missing_and_exits_0(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "new" / "out"
+        self.assertEqual(self.run_silently(exe, "/S", "/D=" + wine_path(out), self.log_switch()), 0)
+        self.assertFiles(out, self.FILES)
+        self.assertEqual(self.log(), ["extracted: docs/guide.txt", "extracted: docs/logo.bin", "extracted: readme.txt",
+                                      VERDICTS[0], ""])
+
+    def test_the_switches_take_a_dash_and_either_case(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "out"
+        self.assertEqual(self.run_silently(exe, "-s", "-d=" + wine_path(out)), 0)
+        self.assertFiles(out, self.FILES)
+
+    def test_without_d_the_files_go_into_the_current_folder(self):
+        exe = self.exe(self.info_zip(self.FILES))
+        self.assertEqual(self.run_silently(exe, "/S"), 0)
+        self.assertFiles(self.dir, self.FILES)
+
+    def test_a_quoted_d_with_spaces_and_letters_beyond_ascii_is_taken_whole(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "Program Files" / "\u00c9t\u00e9 \u65e5\u672c"
+        # subprocess quotes the word for Wine, which gives it to the program as one argument.
+        self.assertEqual(self.run_silently(exe, "/S", "/D=" + wine_path(out)), 0)
+        self.assertFiles(out, self.FILES)
+
+    def test_o_overwrites_an_existing_file_and_exits_0(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "out"
+        self.existing(out, "readme.txt")
+        self.assertEqual(self.run_silently(exe, "/S", "/O", "/D=" + wine_path(out), self.log_switch()), 0)
+        self.assertFiles(out, self.FILES)
+        self.assertIn("extracted: readme.txt", self.log())
+
+    def test_n_leaves_an_existing_file_logs_it_skipped_and_exits_0(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "out"
+        self.existing(out, "readme.txt")
+        self.assertEqual(self.run_silently(exe, "/S", "/N", "/D=" + wine_path(out), self.log_switch()), 0)
+        self.assertEqual((out / "readme.txt").read_bytes(), b"old")
+        self.assertFiles(out, {k: v for k, v in self.FILES.items() if k != "readme.txt"})
+        self.assertIn("skipped: readme.txt (a file of its name exists)", self.log())
+        self.assertEqual(self.log()[-2], VERDICTS[0])
+
+    def test_with_neither_an_existing_file_fails_its_entry_stays_as_it_was_and_exits_1(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "out"
+        self.existing(out, "readme.txt")
+        self.assertEqual(self.run_silently(exe, "/S", "/D=" + wine_path(out), self.log_switch()), 1)
+        self.assertEqual((out / "readme.txt").read_bytes(), b"old")
+        self.assertFiles(out, {k: v for k, v in self.FILES.items() if k != "readme.txt"})
+        self.assertIn("failed: readme.txt (a file of its name exists, and neither /O nor /N was given)", self.log())
+        self.assertEqual(self.log()[-2], VERDICTS[1])
+
+    def test_p_with_the_right_password_extracts_the_encrypted_entries(self):
+        exe, out = self.exe(self.encrypted_zip(self.FILES)), self.dir / "out"
+        self.assertEqual(self.run_silently(exe, "/S", "/P=" + PASSWORD, "/D=" + wine_path(out)), 0)
+        self.assertFiles(out, self.FILES)
+
+    def test_a_wrong_password_exits_3_and_writes_nothing_encrypted(self):
+        exe, out = self.exe(self.encrypted_zip(self.FILES)), self.dir / "out"
+        self.assertEqual(self.run_silently(exe, "/S", "/P=" + WRONG_PASSWORDS[0], "/D=" + wine_path(out),
+                                           self.log_switch()), 3)
+        self.assertEqual([p for p in out.rglob("*") if p.is_file()] if out.exists() else [], [])
+        self.assertIn("the password was refused three times; the run ended there", self.log())
+        self.assertEqual(self.log()[-2], VERDICTS[3])
+
+    def test_without_a_password_an_encrypted_archive_exits_3_and_writes_nothing(self):
+        exe, out = self.exe(self.encrypted_zip(self.FILES)), self.dir / "out"
+        self.assertEqual(self.run_silently(exe, "/S", "/D=" + wine_path(out)), 3)
+        self.assertEqual([p for p in out.rglob("*") if p.is_file()] if out.exists() else [], [])
+
+    def test_a_damaged_archive_exits_2_after_the_entries_in_front_of_the_damage(self):
+        archive = bytearray(self.python_zip([("a.txt", b"a" * 100), ("b.txt", b"b" * 100)], zipfile.ZIP_STORED))
+        second = local_header_offsets(archive)[1]
+        exe, out = self.exe(bytes(archive[:second]) + b"junk" + bytes(archive[second:])), self.dir / "out"
+        self.assertEqual(self.run_silently(exe, "/S", "/D=" + wine_path(out), self.log_switch()), 2)
+        self.assertEqual((out / "a.txt").read_bytes(), b"a" * 100)
+        self.assertTrue(self.log()[0].startswith("Archive error.. The archive is damaged at offset "), self.log())
+        self.assertEqual(self.log()[-2], VERDICTS[2])
+
+    def test_a_program_without_an_archive_exits_2(self):
+        self.assertEqual(self.run_silently(self.exe(b""), "/S", self.log_switch()), 2)
+        self.assertEqual(self.log()[-2], VERDICTS[2])
+
+    def test_an_unknown_switch_in_a_silent_run_shows_nothing_exits_2_and_the_log_names_it(self):
+        exe, out = self.exe(self.info_zip(self.FILES)), self.dir / "out"
+        self.assertEqual(self.run_silently(exe, "/S", "/X", "/D=" + wine_path(out), self.log_switch()), 2)
+        self.assertEqual(self.log(), ["/X: unknown switch", VERDICTS[2], ""])
+        self.assertFalse(out.exists())
+
+    def test_question_mark_shows_the_switches_and_the_exit_codes_and_exits_0(self):
+        self.launch(self.exe(self.info_zip(self.FILES)), wait_for_main=False, arguments=["/?"])
+        self.assertEqual(self.drive("message-box", STARTUP_MS), [SWITCHES_CAPTION, *SWITCHES_HELP])
+        self.expect_exit_code(0)
+
+    def test_an_unknown_switch_shows_the_switches_with_a_line_naming_it_and_exits_2(self):
+        self.launch(self.exe(self.info_zip(self.FILES)), wait_for_main=False, arguments=["/Q"])
+        self.assertEqual(self.drive("message-box", STARTUP_MS), [SWITCHES_CAPTION, "/Q: unknown switch", "", *SWITCHES_HELP])
+        self.expect_exit_code(2)
+
+    def test_a_switch_without_its_value_is_refused_by_its_letter(self):
+        self.launch(self.exe(self.info_zip(self.FILES)), wait_for_main=False, arguments=["/D"])
+        self.assertEqual(self.drive("message-box", STARTUP_MS)[:2], [SWITCHES_CAPTION, "/D: needs =FOLDER"])
+        self.expect_exit_code(2)
+
+    def test_d_without_s_opens_the_dialog_with_the_folder_in_the_extract_path_field(self):
+        out = self.dir / "chosen folder \u00e9"
+        self.launch(self.exe(self.info_zip(self.FILES)), arguments=["/D=" + wine_path(out)])
+        self.assertEqual(self.text(PATH_FIELD), wine_path(out))
+        self.drive("click", EXTRACT)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
+        self.leave()
+
+    def test_o_or_n_without_s_sets_the_dialogs_overwrite_choice(self):
+        for switch, button in (("/O", POLICY_OVERWRITE), ("/N", POLICY_SKIP)):
+            self.launch(self.exe(self.info_zip(self.FILES)), arguments=[switch])
+            self.assertTrue(self.checked(button), switch)
+            self.assertFalse(self.checked(POLICY_CONFIRM), switch)
+            self.leave()
+
+
+class PresetsOfThePublisher(SfxTest):
+    """mksfx --title and --path: the dialog opens under the publisher's caption on its folder;
+    a switch given at run time wins."""
+    FILES = {"readme.txt": text_bytes(50, 2000), "bin/tool.bin": noise_bytes(51, 3000)}
+    # The Windows mksfx takes its arguments in the ANSI code page, so its titles here are ASCII;
+    # a title beyond ASCII is written into the block as the native mksfx writes it.
+    TITLE = "Quorvane Setup 2.1"
+
+    def made(self, *options):
+        exe = self.dir / "setup.exe"
+        bitness = ["--64"] if is_64_bit(STUB) else []
+        done = subprocess.run([str(WINE_RUN), str(MKSFX), "-q", *bitness, *options, "-o", wine_path(exe), "."],
+                              cwd=self.tree(self.FILES), capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return exe
+
+    def test_the_title_is_the_caption_and_the_path_with_a_variable_is_expanded_in_the_field(self):
+        target = self.dir / "profile"
+        os.environ["KVXPRESETHOME"] = wine_path(target)
+        try:
+            exe = self.made("--title", self.TITLE, "--path", "%KVXPRESETHOME%\\Quorvane")
+            self.launch(exe, caption=self.TITLE)
+        finally:
+            del os.environ["KVXPRESETHOME"]
+        self.assertEqual(self.text(PATH_FIELD), wine_path(target) + "\\Quorvane")
+        self.drive("click", EXTRACT)
+        self.expect_success()
+        self.assertFiles(target / "Quorvane", self.FILES)
+        self.leave()
+
+    def with_presets(self, title, folder):
+        """The stub under test with the presets written into its block as mksfx writes them
+        (format.h: the marker, the version, then the title and the folder fields), and an
+        archive behind it."""
+        text = (ROOT / "extract" / "format.h").read_text()
+        marker = re.search(r'PresetMarker\[\]\s*=\s*"([^"]*)"', text).group(1).encode() + b"\0"
+        version = int(re.search(r"PresetVersion\s*=\s*(\d+)", text).group(1))
+        title_size = int(re.search(r"PresetTitleCharacters\s*=\s*(\d+)", text).group(1)) * 3 + 1
+        stub = bytearray(STUB.read_bytes())
+        at = stub.index(marker + struct.pack("<I", version)) + len(marker) + 4
+        stub[at:at + len(title.encode())] = title.encode()
+        stub[at + title_size:at + title_size + len(folder.encode())] = folder.encode()
+        exe = self.dir / "setup.exe"
+        exe.write_bytes(bytes(stub) + self.info_zip(self.FILES))
+        return exe
+
+    def test_a_title_and_a_folder_beyond_ascii_show_as_written(self):
+        title, folder = "Quorvane \u00e9\u65e5\u672c \u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "C:\\Programme\\\u00dcbersicht"
+        self.launch(self.with_presets(title, folder), caption=title)
+        self.assertEqual(self.text(PATH_FIELD), folder)
+        self.leave()
+
+    def test_temp_expands_as_windows_sets_it(self):
+        exe = self.made("--path", "%TEMP%\\Quorvane")
+        self.launch(exe)
+        field = self.text(PATH_FIELD)
+        self.assertTrue(field.endswith("\\Quorvane") and "%" not in field and ":\\" in field, field)
+        self.leave()
+
+    def test_a_path_whose_variable_is_not_set_falls_back_to_the_current_folder_and_says_so(self):
+        exe = self.made("--path", "%KVXNOSUCHVARIABLE%\\Quorvane")
+        self.launch(exe)
+        self.assertEqual(self.text(PATH_FIELD), wine_path(self.dir))
+        self.assertEqual(self.text(STATUS_LINE), "The preset folder could not be expanded; the current folder is "
+                                                 "used instead: " + wine_path(self.dir))
+        self.leave()
+
+    def test_d_at_run_time_wins_over_the_preset_path(self):
+        exe = self.made("--title", self.TITLE, "--path", "C:\\Preset")
+        out = self.dir / "out"
+        self.launch(exe, caption=self.TITLE, arguments=["/D=" + wine_path(out)])
+        self.assertEqual(self.text(PATH_FIELD), wine_path(out))
+        self.leave()
+
+    def test_a_silent_run_extracts_into_the_preset_folder_unless_d_says_otherwise(self):
+        preset, out = self.dir / "preset", self.dir / "out"
+        exe = self.made("--path", wine_path(preset))
+        done = subprocess.run([str(WINE_RUN), str(exe), "/S"], cwd=self.dir, timeout=EXIT_SECONDS * 4)
+        self.assertEqual(done.returncode, 0)
+        self.assertFiles(preset, self.FILES)
+        done = subprocess.run([str(WINE_RUN), str(exe), "/S", "/D=" + wine_path(out)], cwd=self.dir,
+                              timeout=EXIT_SECONDS * 4)
+        self.assertEqual(done.returncode, 0)
+        self.assertFiles(out, self.FILES)
+
+    def test_an_exe_signed_after_its_presets_were_written_verifies_and_shows_them(self):
+        made, signed = self.made("--title", self.TITLE, "--path", "C:\\Quorvane"), self.dir / "signed.exe"
+        ca, p12 = pe_checks.make_signing_certificate(str(self.dir / "certificates"))
+        subprocess.run(["osslsigncode", "sign", "-pkcs12", p12, "-readpass", "/dev/stdin", "-h", "sha256",
+                        "-in", str(made), "-out", str(signed)], input=pe_checks.PASSWORD.encode(),
+                       check=True, capture_output=True)
+        _, report = pe_checks.verify(str(signed), ca)
+        self.assertIn("Signature verification: ok", report)
+        self.assertTrue(pe_checks.checksum_is_right(str(signed), report), report)
+        self.launch(signed, caption=self.TITLE)
+        self.assertEqual(self.text(PATH_FIELD), "C:\\Quorvane")
         self.leave()
 
 

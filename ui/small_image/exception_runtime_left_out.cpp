@@ -27,3 +27,15 @@ void operator delete(void* block) noexcept { free(block); }
 void operator delete[](void* block) noexcept { free(block); }
 void operator delete(void* block, std::size_t) noexcept { free(block); }
 void operator delete[](void* block, std::size_t) noexcept { free(block); }
+
+// The silent run's list sorts stably, and std::stable_sort asks for its buffer with the nothrow
+// form (it sorts in place without one); the library's own would bring the exception machinery
+// along with std::nothrow.
+namespace std {
+extern const nothrow_t nothrow;
+const nothrow_t nothrow{};
+}  // namespace std
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return malloc(size ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return malloc(size ? size : 1); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { free(block); }
