@@ -5,7 +5,7 @@
 
 // File offset of the first local header: the size of the program's own image. The Windows
 // build pads the image to exactly this size and fails if the linked image outgrows it.
-constexpr uint32_t ArchiveBase = 90112;
+constexpr uint32_t ArchiveBase = 94208;
 
 // The local-header signature is never written as a literal (the image must not contain the
 // bytes 50 4B 03 04, or a ZIP reader would mistake the program for an archive); a scan forms it
