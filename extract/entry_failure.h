@@ -22,4 +22,6 @@ enum class EntryFailure : uint8_t {
   NotReachable,        // its data lies beyond what a seek reaches
   EndUnknown,          // a stored entry without sizes that no descriptor delimits
   CannotDecode,        // a method or an encryption this program does not have
+  NotAuthentic,        // its AES data does not give its authentication code: it was changed
+  CryptographyFailed,  // the system's cryptography failed on it
 };

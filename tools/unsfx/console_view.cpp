@@ -121,6 +121,8 @@ static const char* FailureText(EntryFailure reason) {
     case EntryFailure::NotReachable: return "its data cannot be reached";
     case EntryFailure::EndUnknown: return "its end is unknown";
     case EntryFailure::CannotDecode: return "it cannot be decoded here";
+    case EntryFailure::NotAuthentic: return "its data does not match its authentication code";
+    case EntryFailure::CryptographyFailed: return "the system's cryptography failed on it";
   }
   return "it failed";
 }

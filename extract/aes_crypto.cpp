@@ -1,0 +1,79 @@
+#include "extract/aes_crypto.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "extract/sfx_state.h"
+
+uint32_t AesKeyLength(uint8_t strength) { return 8 + 8 * uint32_t(strength); }
+uint32_t AesSaltLength(uint8_t strength) { return 4 + 4 * uint32_t(strength); }
+
+void EndAesKeys() {
+  AesKeys& keys = sfx.aes;
+  platform::CloseAesKey(keys.cipher);
+  platform::CloseMac(keys.mac);
+  keys = AesKeys();
+}
+
+bool StartAesKeys(const std::string& password, const uint8_t* saltAndVerifier, uint8_t strength) {
+  EndAesKeys();
+  if (password.empty() || strength == 0 || strength > AesStrongest) return false;
+  uint32_t keyLength = AesKeyLength(strength);
+  uint32_t saltLength = AesSaltLength(strength);
+  uint8_t derived[2 * 32 + AesVerifierSize];  // both keys and the verifier, of the strongest key
+  uint32_t derivedLength = 2 * keyLength + AesVerifierSize;
+  if (!platform::DerivePbkdf2Sha1(password, saltAndVerifier, saltLength, AesKeyIterations, derived, derivedLength))
+    return false;
+  if (memcmp(derived + 2 * keyLength, saltAndVerifier + saltLength, AesVerifierSize) != 0) return false;
+  AesKeys& keys = sfx.aes;
+  keys.cipher = platform::OpenAesKey(derived, keyLength);
+  keys.mac = platform::OpenHmacSha1(derived + keyLength, keyLength);
+  keys.failed = keys.cipher == platform::InvalidCrypto || keys.mac == platform::InvalidCrypto;
+  return true;
+}
+
+// The next batch of key stream: the block numbers after the last one, encrypted.
+static bool MakeKeyStream(AesKeys& keys) {
+  uint8_t counters[AesKeyStreamBytes] = {};
+  for (uint32_t at = 0; at < AesKeyStreamBytes; at += platform::AesBlockBytes) {
+    uint64_t block = ++keys.counter;
+    for (int i = 0; i < 8; i++) counters[at + i] = static_cast<uint8_t>(block >> (8 * i));
+  }
+  keys.streamAt = 0;
+  return platform::EncryptAesBlocks(keys.cipher, counters, keys.stream, AesKeyStreamBytes);
+}
+
+void ApplyAesKeyStream(uint8_t* data, uint32_t length) {
+  AesKeys& keys = sfx.aes;
+  while (length > 0 && !keys.failed) {
+    if (keys.streamAt == AesKeyStreamBytes && !MakeKeyStream(keys)) {
+      keys.failed = true;
+      return;
+    }
+    uint32_t run = std::min(length, AesKeyStreamBytes - keys.streamAt);
+    for (uint32_t i = 0; i < run; i++) data[i] ^= keys.stream[keys.streamAt + i];
+    keys.streamAt += run;
+    data += run;
+    length -= run;
+  }
+}
+
+void AuthenticateAesData(const uint8_t* data, uint32_t length) {
+  AesKeys& keys = sfx.aes;
+  if (keys.failed || length == 0) return;
+  if (!platform::AddToMac(keys.mac, data, length)) keys.failed = true;
+  keys.authenticated += length;
+}
+
+void DecryptAesRun(uint8_t* data, uint32_t length) {
+  AuthenticateAesData(data, length);
+  ApplyAesKeyStream(data, length);
+}
+
+bool FinishAesCode(uint8_t* code) {
+  uint8_t digest[platform::Sha1DigestBytes];
+  bool had = !sfx.aes.failed && platform::FinishMac(sfx.aes.mac, digest);
+  if (had) memcpy(code, digest, AesAuthenticationCodeSize);
+  EndAesKeys();
+  return had;
+}
