@@ -32,27 +32,37 @@ bool StartAesKeys(const std::string& password, const uint8_t* saltAndVerifier, u
   return true;
 }
 
-// The next batch of key stream: the block numbers after the last one, encrypted.
-static bool MakeKeyStream(AesKeys& keys) {
-  uint8_t counters[AesKeyStreamBytes] = {};
-  for (uint32_t at = 0; at < AesKeyStreamBytes; at += platform::AesBlockBytes) {
+// Key stream is made for up to this many bytes of data in one call to the system.
+constexpr uint32_t KeyStreamBatch = 4096;
+
+// Key stream for the next `length` bytes of data (whole blocks, at most a batch): the block
+// numbers after the last one, encrypted.
+static bool MakeKeyStream(AesKeys& keys, uint8_t* stream, uint32_t length) {
+  uint8_t counters[KeyStreamBatch] = {};
+  for (uint32_t at = 0; at < length; at += platform::AesBlockBytes) {
     uint64_t block = ++keys.counter;
     for (int i = 0; i < 8; i++) counters[at + i] = static_cast<uint8_t>(block >> (8 * i));
   }
-  keys.streamAt = 0;
-  return platform::EncryptAesBlocks(keys.cipher, counters, keys.stream, AesKeyStreamBytes);
+  return platform::EncryptAesBlocks(keys.cipher, counters, stream, length);
 }
 
 void ApplyAesKeyStream(uint8_t* data, uint32_t length) {
   AesKeys& keys = sfx.aes;
+  for (; length > 0 && keys.blockLeft > 0; length--) *data++ ^= keys.block[platform::AesBlockBytes - keys.blockLeft--];
+  uint8_t stream[KeyStreamBatch];
   while (length > 0 && !keys.failed) {
-    if (keys.streamAt == AesKeyStreamBytes && !MakeKeyStream(keys)) {
+    uint32_t blocks = std::min<uint32_t>((length + platform::AesBlockBytes - 1) / platform::AesBlockBytes,
+                                         KeyStreamBatch / platform::AesBlockBytes);
+    uint32_t made = blocks * platform::AesBlockBytes;
+    if (!MakeKeyStream(keys, stream, made)) {
       keys.failed = true;
       return;
     }
-    uint32_t run = std::min(length, AesKeyStreamBytes - keys.streamAt);
-    for (uint32_t i = 0; i < run; i++) data[i] ^= keys.stream[keys.streamAt + i];
-    keys.streamAt += run;
+    uint32_t run = std::min(length, made);
+    for (uint32_t i = 0; i < run; i++) data[i] ^= stream[i];
+    // A run that ends inside the last block leaves the rest of it to the next run.
+    keys.blockLeft = made - run;
+    memcpy(keys.block, stream + made - platform::AesBlockBytes, platform::AesBlockBytes);
     data += run;
     length -= run;
   }

@@ -63,8 +63,6 @@ constexpr uint8_t AesStrongest = 3;
 constexpr uint32_t AesVerifierSize = 2;
 constexpr uint32_t AesAuthenticationCodeSize = 10;
 constexpr uint32_t AesKeyIterations = 1000;
-// Key stream made at once: one call to the system for this many bytes of data.
-constexpr uint32_t AesKeyStreamBytes = 4096;
 
 constexpr uint32_t LocalHeaderSize = 30;
 constexpr uint32_t EncryptionHeaderSize = 12;

@@ -51,15 +51,15 @@ struct AesField {
   uint16_t method;  // the data's compression method
 };
 
-// The keys of the AES entry being decrypted, from its password stage to the end of its data. The
-// key stream is made a batch of blocks at a time; what is left of a batch serves the next run.
+// The keys of the AES entry being decrypted, from its password stage to the end of its data. A
+// run of data that ends inside a block of key stream leaves the rest of that block to the next.
 struct AesKeys {
   platform::CryptoHandle cipher = platform::InvalidCrypto;
   platform::CryptoHandle mac = platform::InvalidCrypto;
-  uint64_t counter = 0;                  // the last block number encrypted into the key stream
-  uint8_t stream[AesKeyStreamBytes] = {};
-  uint32_t streamAt = AesKeyStreamBytes;  // key stream not yet used: stream[streamAt..]
-  uint64_t authenticated = 0;             // encrypted bytes given to the MAC
+  uint64_t counter = 0;                         // the last block number encrypted
+  uint8_t block[platform::AesBlockBytes] = {};  // the last block of key stream
+  uint32_t blockLeft = 0;                       // its bytes not yet used, at its end
+  uint64_t authenticated = 0;                   // encrypted bytes given to the MAC
   bool failed = false;  // a call of the system's cryptography failed: the data is not proven
 };
 
