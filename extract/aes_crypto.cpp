@@ -15,21 +15,28 @@ void EndAesKeys() {
   keys = AesKeys();
 }
 
-bool StartAesKeys(const std::string& password, const uint8_t* saltAndVerifier, uint8_t strength) {
+bool OpenAesKeys(const std::string& password, const uint8_t* salt, uint8_t strength, uint8_t* verifier) {
   EndAesKeys();
   if (password.empty() || strength == 0 || strength > AesStrongest) return false;
   uint32_t keyLength = AesKeyLength(strength);
-  uint32_t saltLength = AesSaltLength(strength);
   uint8_t derived[2 * 32 + AesVerifierSize];  // both keys and the verifier, of the strongest key
   uint32_t derivedLength = 2 * keyLength + AesVerifierSize;
-  if (!platform::DerivePbkdf2Sha1(password, saltAndVerifier, saltLength, AesKeyIterations, derived, derivedLength))
+  if (!platform::DerivePbkdf2Sha1(password, salt, AesSaltLength(strength), AesKeyIterations, derived, derivedLength))
     return false;
-  if (memcmp(derived + 2 * keyLength, saltAndVerifier + saltLength, AesVerifierSize) != 0) return false;
+  memcpy(verifier, derived + 2 * keyLength, AesVerifierSize);
   AesKeys& keys = sfx.aes;
   keys.cipher = platform::OpenAesKey(derived, keyLength);
   keys.mac = platform::OpenHmacSha1(derived + keyLength, keyLength);
   keys.failed = keys.cipher == platform::InvalidCrypto || keys.mac == platform::InvalidCrypto;
   return true;
+}
+
+bool StartAesKeys(const std::string& password, const uint8_t* saltAndVerifier, uint8_t strength) {
+  uint8_t verifier[AesVerifierSize];
+  if (!OpenAesKeys(password, saltAndVerifier, strength, verifier)) return false;
+  if (memcmp(verifier, saltAndVerifier + AesSaltLength(strength), AesVerifierSize) == 0) return true;
+  EndAesKeys();
+  return false;
 }
 
 // Key stream is made for up to this many bytes of data in one call to the system.

@@ -10,6 +10,11 @@
 uint32_t AesKeyLength(uint8_t strength);
 uint32_t AesSaltLength(uint8_t strength);
 
+// Derives the keys of the password and the salt (AesSaltLength bytes) and opens them, ready for
+// the data's first byte, and gives the verifier they come with (AesVerifierSize bytes). False
+// for an empty password, or when the system cannot derive them; when the system cannot open
+// them, sfx.aes.failed is set. Writers start an entry with it.
+bool OpenAesKeys(const std::string& password, const uint8_t* salt, uint8_t strength, uint8_t* verifier);
 // saltAndVerifier holds what stands in front of the data: the salt, then the verifier. True when
 // the password's keys give the stored verifier; they are then ready for the data's first byte
 // (or, should the system fail to open them, sfx.aes.failed is set). An empty password fails at
