@@ -1381,7 +1381,7 @@ class AesEntries(SfxTest):
 
 
 class UndecryptableEntries(SfxTest):
-    def test_an_aes_entry_is_refused_before_any_password_is_asked(self):
+    def test_method_99_without_its_aes_field_is_refused_before_any_password_is_asked(self):
         archive = bytearray(self.encrypted_zip({"a.txt": text_bytes(46, 800), "b.txt": b"b\n"}))
         struct.pack_into("<H", archive, 8, 99)  # the first local header's method: AES
         self.start(bytes(archive))

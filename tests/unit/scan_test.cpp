@@ -788,9 +788,24 @@ TEST_F(UndecodableEntryTest, StrongEncryptionIsRefusedBeforeAnyPasswordIsAsked) 
   EXPECT_EQ(view_.messages[0].text, "Unsupported encryption method");
 }
 
-TEST_F(UndecodableEntryTest, AesIsRefusedBeforeAnyPasswordIsAsked) {
+TEST_F(UndecodableEntryTest, Method99WithoutItsAesFieldIsRefusedBeforeAnyPasswordIsAsked) {
   ExtractWithFirstEntryPatched(8, 99);
   EXPECT_EQ(view_.messages[0].text, "Unsupported encryption method");
+}
+
+TEST_F(UndecodableEntryTest, AnAesFieldOfAnUnknownStrengthIsRefusedBeforeAnyPasswordIsAsked) {
+  Bytes zip = ReadFixture("sevenzip_aes128.zip");
+  size_t header = LocalHeaderOffsets(zip)[0];
+  size_t extra = header + 30 + Get16(zip, header + 26);
+  size_t at = extra;
+  while (Get16(zip, at) != AesExtraId) at += 4 + Get16(zip, at + 2);
+  zip[at + 8] = 4;  // the strength: 1 to 3 are AES-128 to 256
+  view_.passwords = {"secret"};
+  OpenAndList(zip);
+  ScanArchive(view_, ExtractMode);
+  EXPECT_EQ(view_.events, Strings{"Unable to extract..."});
+  EXPECT_EQ(view_.messages[0].text, "Unsupported encryption method");
+  EXPECT_FALSE(Exists(Out("")));
 }
 
 TEST_F(UndecodableEntryTest, AnUnsupportedMethodIsRefusedBeforeAnyPasswordIsAsked) {

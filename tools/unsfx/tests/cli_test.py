@@ -690,8 +690,9 @@ class DeclaredSizes(UnsfxCase):
 
 
 class UndecryptableEntries(UnsfxCase):
-    """Strong encryption (flag bit 6) and AES (method 99) cannot be decrypted here: refused
-    before any password is asked, with the reason, as an unsupported method is."""
+    """Strong encryption (flag bit 6), and method 99 without an AES field this program knows,
+    cannot be decrypted here: refused before any password is asked, with the reason, as an
+    unsupported method is."""
 
     def assertRefusedWithoutAPassword(self, archive):
         for options in ((), ("-P", "secret")):
@@ -705,7 +706,7 @@ class UndecryptableEntries(UnsfxCase):
         patch_local_header(archive, "readme.txt", 6, "<H", 0x0049)
         self.assertRefusedWithoutAPassword(archive)
 
-    def test_aes_is_refused_before_any_password(self):
+    def test_method_99_without_its_aes_field_is_refused_before_any_password(self):
         archive = self.infozip("aes.zip", "-P", "secret", members=("readme.txt",))
         patch_local_header(archive, "readme.txt", 8, "<H", 99)
         self.assertRefusedWithoutAPassword(archive)
