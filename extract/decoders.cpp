@@ -242,7 +242,9 @@ void DecodeEntry(uint64_t dataPosition) {
   sfx.decoded = {};
   if (sfx.method == MethodStored) CopyStored();
   if (sfx.method == MethodDeflated) InflateEntry();
-  sfx.decoded.unproven = !EncryptionProves(start, stated);
+  Proof proof = ProveEncryption(start, stated);
+  sfx.decoded.unproven = proof != Proof::Proven;
+  sfx.decoded.cryptographyFailed = proof == Proof::SystemFailed;
 }
 
 uint64_t DataStart(uint64_t dataPosition) { return dataPosition + EncryptionHeaderLength(); }
@@ -269,7 +271,7 @@ EntryFailure WhyEntryFails() {
   if (d.noMemory) return EntryFailure::OutOfMemory;
   if (d.writeFailed) return EntryFailure::NotWritten;
   if (d.inputEnded) return EntryFailure::DataCutShort;
-  if (d.unproven) return sfx.aes.failed ? EntryFailure::CryptographyFailed : EntryFailure::NotAuthentic;
+  if (d.unproven) return d.cryptographyFailed ? EntryFailure::CryptographyFailed : EntryFailure::NotAuthentic;
   if (!d.reachedEnd && sfx.method == MethodDeflated) return EntryFailure::DataCorrupt;
   if (!CrcHolds()) return EntryFailure::CrcMismatch;
   if (d.produced != sfx.stated.size) return EntryFailure::SizeMismatch;

@@ -55,14 +55,17 @@ static bool AuthenticateUnread(uint64_t dataStart, uint64_t dataLength) {
   return unread == 0;
 }
 
-bool EncryptionProves(uint64_t dataStart, uint64_t dataLength) {
-  if (!EntryIsAes()) return true;
+Proof ProveEncryption(uint64_t dataStart, uint64_t dataLength) {
+  if (!EntryIsAes()) return Proof::Proven;
   uint8_t stored[AesAuthenticationCodeSize];
   uint8_t computed[AesAuthenticationCodeSize];
   bool whole = AuthenticateUnread(dataStart, dataLength) &&
                ReadArchiveAt(dataStart + dataLength, stored, sizeof stored);
+  // The keys end with the code, and with them the word of a failed call: it is taken first.
+  bool systemFailed = sfx.aes.failed;
   bool had = FinishAesCode(computed);
-  return whole && had && memcmp(stored, computed, sizeof stored) == 0;
+  if (systemFailed || !had) return Proof::SystemFailed;
+  return whole && memcmp(stored, computed, sizeof stored) == 0 ? Proof::Proven : Proof::NotAuthentic;
 }
 
 void EndEntryKeys() { EndAesKeys(); }

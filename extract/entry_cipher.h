@@ -33,6 +33,7 @@ void DecryptData(uint8_t* data, uint32_t length);
 // must give its authentication code, which stands behind it (what the decoder left unread of the
 // data is read for it first). A plain or traditionally encrypted entry has nothing to prove here.
 // The keys are closed.
-bool EncryptionProves(uint64_t dataStart, uint64_t dataLength);
+enum class Proof : uint8_t { Proven, NotAuthentic, SystemFailed };
+Proof ProveEncryption(uint64_t dataStart, uint64_t dataLength);
 // Closes whatever keys a password left open for an entry that was then not decoded.
 void EndEntryKeys();

@@ -41,6 +41,7 @@ struct DecodeOutcome {
   bool writeFailed;   // a write fell short (sfx.writeError says why); nothing more was written
   bool noMemory;      // a buffer could not be had
   bool unproven;      // an AES entry's authentication code does not prove its data, or could not be had
+  bool cryptographyFailed;  // ...because a call of the system's cryptography failed
 };
 
 // An AES entry's extra field, as read with its header; strength 0 for an entry that is no AES

@@ -42,6 +42,7 @@ struct Outcome {
   Files files;
   bool succeeded = false;
   std::vector<std::string> captions;
+  std::vector<EntryFailure> failures;
 };
 
 Files FilesBelow(const fs::path& root) {
@@ -102,6 +103,7 @@ class FaultWalkTest : public EngineTest {
 
     Outcome outcome;
     outcome.files = FilesBelow(out);
+    outcome.failures = view.failures;
     for (const auto& message : view.messages) {
       outcome.captions.push_back(message.caption);
       if (message.caption == "Extraction Successful") outcome.succeeded = true;
@@ -129,6 +131,11 @@ class FaultWalkTest : public EngineTest {
         runs++;
         ExpectSound(clean, faulted);
         EXPECT_EQ(Outside(), outside);
+        // The data is as it was written: a failed call of the system's cryptography says so,
+        // and never passes for data that was changed.
+        if (kind == Call::Crypto) {
+          EXPECT_EQ(std::count(faulted.failures.begin(), faulted.failures.end(), EntryFailure::NotAuthentic), 0);
+        }
         if (HasFailure()) return;  // one faulty call is enough to look at
       }
       bool expected = kind == Call::Directory ? makesFolders : kind == Call::Crypto ? hasAes : true;
