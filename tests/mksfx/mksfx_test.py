@@ -405,9 +405,9 @@ class NonSeekable(io.RawIOBase):
 
 
 class FromZip(MksfxCase):
-    def convert(self, source, expected, password=None):
+    def convert(self, source, expected, password=None, aes=False):
         self.mksfx("--from-zip", source, "-o", "out.exe")
-        self.assert_readers_pass(self.path("out.exe"), expected, password=password)
+        self.assert_readers_pass(self.path("out.exe"), expected, password=password, aes=aes)
         with open(self.path("out.exe"), "rb") as f:
             return f.read()
 
@@ -416,6 +416,32 @@ class FromZip(MksfxCase):
         r = subprocess.run(command, input=stdin, capture_output=True, cwd=self.dir, check=True)
         self.write("in.zip", r.stdout)
         self.assertEqual(struct.unpack_from("<H", r.stdout, 6)[0] & 8, 8, "the input has descriptors")
+
+    def test_aes_entries_of_7z_and_libarchive_are_copied_as_they_are(self):
+        expected = {"t/a.txt": text_bytes(self.rnd, 5000), "t/b.bin": os.urandom(40000)}
+        for name, data in expected.items():
+            self.write(os.path.join("src", name), data)
+        subprocess.run(["7z", "a", "-tzip", "-ppw", "-mem=AES192", self.path("in.zip"), "t/a.txt", "t/b.bin"],
+                       cwd=self.path("src"), check=True, capture_output=True)
+        self.convert(self.path("in.zip"), expected, password="pw", aes=True)
+        os.remove(self.path("in.zip"))
+        subprocess.run(["bsdtar", "--format", "zip", "--options", "zip:encryption=aes256", "--passphrase", "pw",
+                        "-cf", self.path("in.zip"), "t/a.txt", "t/b.bin"], cwd=self.path("src"), check=True)
+        self.convert(self.path("in.zip"), expected, password="pw", aes=True)
+
+    def test_an_aes_entry_of_an_unknown_strength_is_refused_by_name(self):
+        self.write("src/a.txt", b"a" * 100)
+        subprocess.run(["7z", "a", "-tzip", "-ppw", "-mem=AES256", self.path("in.zip"), "a.txt"],
+                       cwd=self.path("src"), check=True, capture_output=True)
+        with open(self.path("in.zip"), "r+b") as f:
+            data = bytearray(f.read())
+            at = data.index(b"\x01\x99\x07\x00")  # the local header's AES field comes first
+            data[at + 8] = 4
+            f.seek(0)
+            f.write(data)
+        r = self.mksfx("--from-zip", "in.zip", "-o", "out.exe", code=2)
+        self.assertIn(b'"a.txt": AES without an AES field the stub reads', r.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
 
     def test_python_stream_descriptors_are_folded_into_the_headers(self):
         expected = {"first.txt": text_bytes(self.rnd, 5000), "dir/": None, "dir/second.bin": os.urandom(300)}
