@@ -6,14 +6,12 @@
 #include <cstdlib>
 
 #include "extract/crc32.h"
+#include "extract/entry_cipher.h"
 #include "extract/sfx_state.h"
-#include "extract/zip_crypto.h"
 
 static bool EntryIsEncrypted() { return (sfx.header.flags & FlagEncrypted) != 0; }
-static uint32_t EncryptionHeaderLength() { return EntryIsEncrypted() ? EncryptionHeaderSize : 0; }
-// Nothing in a streamed deflated entry's header says how long its data is: its stream ends
-// itself. Any other entry has its compressed size.
-static bool EndsWithItsStream() { return sfx.streamed && sfx.header.method == MethodDeflated; }
+
+bool EndsWithItsStream() { return sfx.streamed && sfx.method == MethodDeflated && !EntryIsAes(); }
 
 // The size of the next read: the entry's data not yet read, at most one chunk.
 static uint32_t NextReadSize(int64_t unread) {
@@ -23,7 +21,7 @@ static uint32_t NextReadSize(int64_t unread) {
 // Reads the next piece of the entry's data, decrypted.
 static uint32_t ReadEntryData(uint8_t* buffer, uint32_t want) {
   uint32_t got = platform::ReadFile(sfx.archiveHandle, buffer, want);
-  if (EntryIsEncrypted()) DecryptRun(buffer, got);
+  DecryptData(buffer, got);
   return got;
 }
 
@@ -37,7 +35,8 @@ static uint8_t* AllocateBuffer(size_t size) {
 // Decryption is serial and about as slow as inflating, so an encrypted entry's next chunk is read
 // and decrypted on the second thread while the current one is decoded and written. The chunks are
 // the ones a read after each consumed chunk would get, decrypted in the same order, so the keys
-// and bytes come out the same. A plain entry's read is too cheap to be worth the hand-over.
+// and bytes come out the same, and an AES entry's authentication code takes the same bytes in the
+// same order. A plain entry's read is too cheap to be worth the hand-over.
 static void ReadAheadTask(void*) {
   uint64_t start = platform::MonotonicNanoseconds();
   sfx.aheadCount = ReadEntryData(sfx.aheadBuffer, sfx.aheadWant);
@@ -230,38 +229,51 @@ static uint64_t ReachFrom(uint64_t start) {
 }
 
 void DecodeEntry(uint64_t dataPosition) {
-  uint32_t encryptionHeader = EncryptionHeaderLength();
+  uint32_t encryption = EncryptionHeaderLength() + EncryptionTrailerLength();
   uint64_t start = DataStart(dataPosition);
   bool toStreamEnd = EndsWithItsStream();
   uint64_t size = sfx.stated.compressedSize;
-  uint64_t stated = size > encryptionHeader ? size - encryptionHeader : 0;
+  uint64_t stated = size > encryption ? size - encryption : 0;
   // A stream ends itself, at the latest where the file does; an entry with a size is read to it,
   // so that a file cut short shows as such.
   sfx.remaining = static_cast<int64_t>(std::min<uint64_t>(toStreamEnd ? ReachFrom(start) : stated, PositionLimit));
   sfx.outputLimit = toStreamEnd ? UINT64_MAX : sfx.stated.size;
   sfx.crc = 0xFFFFFFFF;
   sfx.decoded = {};
-  if (sfx.header.method == MethodStored) CopyStored();
-  if (sfx.header.method == MethodDeflated) InflateEntry();
+  if (sfx.method == MethodStored) CopyStored();
+  if (sfx.method == MethodDeflated) InflateEntry();
+  Proof proof = ProveEncryption(start, stated);
+  sfx.decoded.unproven = proof != Proof::Proven;
+  sfx.decoded.cryptographyFailed = proof == Proof::SystemFailed;
 }
 
 uint64_t DataStart(uint64_t dataPosition) { return dataPosition + EncryptionHeaderLength(); }
 
-bool EntryVerifies() {
-  const DecodeOutcome& d = sfx.decoded;
-  if (d.writeFailed || d.noMemory) return false;
-  bool proven = (sfx.crc ^ 0xFFFFFFFF) == sfx.stated.crc && d.produced == sfx.stated.size;
-  if (!sfx.streamed) return proven;
-  return proven && d.reachedEnd && d.consumed + EncryptionHeaderLength() == sfx.stated.compressedSize;
+// AE-2 leaves the CRC-32 out; its authentication code proves the data instead.
+static bool CrcHolds() {
+  bool stated = !EntryIsAes() || sfx.aesField.version == AesVersionWithCrc;
+  return !stated || (sfx.crc ^ 0xFFFFFFFF) == sfx.stated.crc;
 }
 
+bool EntryVerifies() {
+  const DecodeOutcome& d = sfx.decoded;
+  if (d.writeFailed || d.noMemory || d.unproven) return false;
+  bool proven = CrcHolds() && d.produced == sfx.stated.size;
+  if (!sfx.streamed) return proven;
+  uint32_t encryption = EncryptionHeaderLength() + EncryptionTrailerLength();
+  return proven && d.reachedEnd && d.consumed + encryption == sfx.stated.compressedSize;
+}
+
+// The authentication code comes before the decoder's own findings: data that does not give it
+// was changed, and whatever else it fails follows from that.
 EntryFailure WhyEntryFails() {
   const DecodeOutcome& d = sfx.decoded;
   if (d.noMemory) return EntryFailure::OutOfMemory;
   if (d.writeFailed) return EntryFailure::NotWritten;
   if (d.inputEnded) return EntryFailure::DataCutShort;
-  if (!d.reachedEnd && sfx.header.method == MethodDeflated) return EntryFailure::DataCorrupt;
-  if ((sfx.crc ^ 0xFFFFFFFF) != sfx.stated.crc) return EntryFailure::CrcMismatch;
+  if (d.unproven) return d.cryptographyFailed ? EntryFailure::CryptographyFailed : EntryFailure::NotAuthentic;
+  if (!d.reachedEnd && sfx.method == MethodDeflated) return EntryFailure::DataCorrupt;
+  if (!CrcHolds()) return EntryFailure::CrcMismatch;
   if (d.produced != sfx.stated.size) return EntryFailure::SizeMismatch;
   return EntryFailure::DescriptorMismatch;
 }

@@ -93,9 +93,9 @@ void FindStreamedEnd(uint64_t headerPos) {
   uint64_t data = DataPosition(headerPos);
   bool encrypted = (sfx.header.flags & FlagEncrypted) != 0;
   // Without keys an encrypted entry's CRC-32 cannot be checked, nor its stream followed.
-  if (encrypted || (sfx.header.method != MethodStored && sfx.header.method != MethodDeflated))
+  if (encrypted || (sfx.method != MethodStored && sfx.method != MethodDeflated))
     return FindSignedDescriptor(data);
-  if (sfx.header.method == MethodStored) return FindStoredEnd(data);
+  if (sfx.method == MethodStored) return FindStoredEnd(data);
   sfx.entryEnd = UnknownEnd;
   SeekArchive(data);
   if (sfx.filePos == -1) return;
@@ -106,7 +106,7 @@ void FindStreamedEnd(uint64_t headerPos) {
 void DecodeToItsEnd(uint64_t dataPosition) {
   DecodeEntry(dataPosition);
   if (!sfx.streamed) return FindSizedEnd(dataPosition);
-  if (sfx.header.method != MethodDeflated) return;  // a stored one's end was found before it was decoded
+  if (!EndsWithItsStream()) return;  // its end was found before it was decoded
   sfx.entryEnd = UnknownEnd;
   if (sfx.decoded.reachedEnd) TakeDataDescriptor(DataStart(dataPosition) + sfx.decoded.consumed);
 }

@@ -23,4 +23,6 @@ enum class EntryFailure : uint8_t {
   EndUnknown,          // a stored entry without sizes that no descriptor delimits
   CannotDecode,        // a method or an encryption this program does not have
   OverwriteUndecided,  // its file exists and nobody can say whether to replace it (a silent run)
+  NotAuthentic,        // its AES data does not give its authentication code: it was changed
+  CryptographyFailed,  // the system's cryptography failed on it
 };

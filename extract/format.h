@@ -5,7 +5,7 @@
 
 // File offset of the first local header: the size of the program's own image. The Windows
 // build pads the image to exactly this size and fails if the linked image outgrows it.
-constexpr uint32_t ArchiveBase = 114688;
+constexpr uint32_t ArchiveBase = 118784;
 
 // The local-header signature is never written as a literal (the image must not contain the
 // bytes 50 4B 03 04, or a ZIP reader would mistake the program for an archive); a scan forms it
@@ -45,8 +45,29 @@ constexpr uint32_t Zip64Marker = 0xFFFFFFFF;
 constexpr uint16_t UnicodePathExtraId = 0x7075;
 constexpr uint8_t UnicodePathVersion = 1;
 
+// AES entries (the ZIP format's AES extension): the header's method is MethodAes, and an extra
+// field of seven bytes names the rest: its version, the vendor "AE", the key's strength (1, 2, 3
+// for AES-128, 192, 256) and the compression method of the data. AE-1 keeps the CRC-32 of the
+// plain data; AE-2 leaves it 0, since the CRC of a small file would give its contents away.
+constexpr uint16_t AesExtraId = 0x9901;
+constexpr uint16_t AesExtraSize = 7;
+constexpr uint16_t AesVendorId = 0x4541;  // "AE"
+constexpr uint16_t AesVersionWithCrc = 1;
+constexpr uint16_t AesVersionWithoutCrc = 2;
+constexpr uint8_t AesStrongest = 3;
+// An AES entry's data: a salt of half the key's length, a two-byte password verifier, the
+// encrypted data, and the first ten bytes of the HMAC-SHA1 of the encrypted data. One PBKDF2
+// (HMAC-SHA1, this many iterations) of the password and the salt gives, in this order, the AES
+// key, the HMAC key and the verifier. The data is AES in counter mode, the counter a
+// little-endian block number from 1.
+constexpr uint32_t AesVerifierSize = 2;
+constexpr uint32_t AesAuthenticationCodeSize = 10;
+constexpr uint32_t AesKeyIterations = 1000;
+
 constexpr uint32_t LocalHeaderSize = 30;
 constexpr uint32_t EncryptionHeaderSize = 12;
+// What may stand in front of an entry's data: AES-256's salt and verifier.
+constexpr uint32_t LargestEncryptionHeaderSize = 16 + AesVerifierSize;
 constexpr uint32_t ChunkSize = 32768;          // the most any read asks for; one window flush
 // Limits on text are counted in characters (UTF-16 units, as Windows counts them); the buffers
 // hold the text in UTF-8, at most three bytes per unit.
@@ -84,7 +105,7 @@ constexpr uint16_t FlagUtf8 = 0x0800;            // the name is UTF-8 (else: the
 // Compression methods the decoders handle.
 constexpr uint16_t MethodStored = 0;
 constexpr uint16_t MethodDeflated = 8;
-// Not a compression method: the data is AES-encrypted, which this program cannot decrypt.
+// Not a compression method: the data is AES-encrypted, and its AES field names the method.
 constexpr uint16_t MethodAes = 99;
 
 // Messages: text and caption, exactly as the program has always shown them.
@@ -148,6 +169,8 @@ constexpr const char* ReasonNoDirectory = "its folder could not be created";
 constexpr const char* ReasonNotReachable = "its data cannot be reached";
 constexpr const char* ReasonEndUnknown = "its end is unknown";
 constexpr const char* ReasonCannotDecode = "it cannot be decoded here";
+constexpr const char* ReasonNotAuthentic = "its data does not match its authentication code";
+constexpr const char* ReasonCryptographyFailed = "the system's cryptography failed on it";
 constexpr const char* ReasonOverwriteUndecided = "a file of its name exists, and neither /O nor /N was given";
 constexpr const char* ReasonUnknown = "it failed";
 

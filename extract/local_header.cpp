@@ -29,6 +29,8 @@ bool ReadLocalHeader() {
   h.nameLength = Load16(raw + 26);
   h.extraLength = Load16(raw + 28);
   sfx.stated = {h.crc32, h.compressedSize, h.uncompressedSize};
+  sfx.method = h.method;
+  sfx.aesField = {};
   sfx.entryEnd = 0;
   return IsLocalSignature(h.signature);
 }
@@ -42,15 +44,33 @@ bool HeaderFollowsAt(uint64_t position) {
   return IsLocalSignature(signature) || signature == sfx.expectedSignature - LocalMinusCentralSignature;
 }
 
+// An AES entry's field: believed only for an encrypted entry whose header says AES, and only with
+// a version, vendor and strength this program knows; any other gives strength 0, and the entry
+// is refused as one it cannot decrypt.
+static AesField AesFieldIn(const uint8_t* extra, uint32_t length) {
+  const LocalHeader& h = sfx.header;
+  uint16_t size = 0;
+  const uint8_t* field = FindExtraField(extra, length, AesExtraId, &size);
+  if (h.method != MethodAes || !(h.flags & FlagEncrypted) || !field || size < AesExtraSize) return {};
+  uint16_t version = Load16(field);
+  uint8_t strength = field[4];
+  bool known = (version == AesVersionWithCrc || version == AesVersionWithoutCrc) && Load16(field + 2) == AesVendorId &&
+               strength >= 1 && strength <= AesStrongest;
+  return known ? AesField{version, strength, Load16(field + 5)} : AesField{};
+}
+
 // Reads the header's extra field, which stands at the current position behind the name, takes
 // what the walk needs from it (the 64-bit sizes of a ZIP64 field where the header defers to
-// them, and whether the entry is streamed: sfx.hasZip64, sfx.stated, sfx.streamed) and returns
-// its bytes.
+// them, whether the entry is streamed, and an AES entry's cipher and method: sfx.hasZip64,
+// sfx.stated, sfx.streamed, sfx.aesField, sfx.method) and returns its bytes.
 static std::string ReadExtraField() {
   std::string extra = ReadArchiveBytes(sfx.header.extraLength);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(extra.data());
+  uint32_t length = static_cast<uint32_t>(extra.size());
+  sfx.aesField = AesFieldIn(bytes, length);
+  if (sfx.aesField.strength != 0) sfx.method = sfx.aesField.method;
   uint16_t size = 0;
-  const uint8_t* zip64 = FindExtraField(reinterpret_cast<const uint8_t*>(extra.data()),
-                                        static_cast<uint32_t>(extra.size()), Zip64ExtraId, &size);
+  const uint8_t* zip64 = FindExtraField(bytes, length, Zip64ExtraId, &size);
   sfx.hasZip64 = zip64 != nullptr;
   // The field holds, in this order, the sizes whose 32-bit fields in the header hold the marker.
   if (sfx.header.uncompressedSize == Zip64Marker && size >= 8) {

@@ -12,8 +12,9 @@ bool ReadLocalHeader();
 
 // Reads the header's nameLength name bytes at the current position and the extra field behind
 // them, and returns the entry's name (EntryName). From the extra field it also takes what the
-// walk needs: the 64-bit sizes of a ZIP64 field where the header defers to them, and whether
-// the entry is streamed (sfx.hasZip64, sfx.stated, sfx.streamed).
+// walk needs: the 64-bit sizes of a ZIP64 field where the header defers to them, whether the
+// entry is streamed, and an AES entry's cipher and compression method (sfx.hasZip64,
+// sfx.stated, sfx.streamed, sfx.aesField, sfx.method).
 std::string ReadEntryName();
 
 // An entry's name, from its header's name bytes and flags and its extra field: the UTF-8 name of

@@ -57,6 +57,8 @@ const char* FailureText(EntryFailure reason) {
     case EntryFailure::EndUnknown: return msg::ReasonEndUnknown;
     case EntryFailure::CannotDecode: return msg::ReasonCannotDecode;
     case EntryFailure::OverwriteUndecided: return msg::ReasonOverwriteUndecided;
+    case EntryFailure::NotAuthentic: return msg::ReasonNotAuthentic;
+    case EntryFailure::CryptographyFailed: return msg::ReasonCryptographyFailed;
   }
   return msg::ReasonUnknown;
 }

@@ -9,13 +9,13 @@
 #include "extract/archive_reader.h"
 #include "extract/archive_walk.h"
 #include "extract/decoders.h"
+#include "extract/entry_cipher.h"
 #include "extract/entry_extent.h"
 #include "extract/local_header.h"
 #include "extract/output_file.h"
 #include "extract/paths.h"
 #include "extract/safe_name.h"
 #include "extract/sfx_state.h"
-#include "extract/zip_crypto.h"
 #include "extract/zone_mark.h"
 #include "platform/utf8.h"
 
@@ -91,32 +91,28 @@ void JudgeWalkEnd(Scan& s, uint64_t position, bool headerThere) {
   ReportDamage(s, position);
 }
 
-bool VerifyAgainst(uint8_t* work, const std::string& password) {
-  const LocalHeader& h = sfx.header;
-  return VerifyPassword(work, EncryptionHeaderSize, h.flags, password, h.modTime, h.crc32);
-}
-
 // The keys take bytes, and writers have turned a typed password into bytes two ways: in the
 // legacy code page, as programs always did, and in UTF-8, as Linux and macOS writers and newer
-// archivers do. The first way is tried first; the second only matters beyond ASCII, where the
-// two differ.
-bool VerifyTypedText(uint8_t* work, const std::string& text) {
-  if (VerifyAgainst(work, platform::Utf8ToLegacy(text))) return true;
-  return !IsAscii(text) && VerifyAgainst(work, text);
+// archivers do (for AES entries too). The first way is tried first; the second only matters
+// beyond ASCII, where the two differ.
+bool VerifyTypedText(EncryptionHeader& header, const std::string& text) {
+  if (PasswordOpens(header, platform::Utf8ToLegacy(text))) return true;
+  return !IsAscii(text) && PasswordOpens(header, text);
 }
 
-// Reads the entry's encryption header and finds a password that passes its check: the one
-// remembered from before, or up to three typed by the user. Leaves the keys ready for the data.
+// Reads what stands in front of an encrypted entry's data and finds a password that passes its
+// check, whichever the cipher: the one remembered from before, or up to three typed by the
+// user. Leaves the keys ready for the data.
 bool PassPasswordStage(Scan& s) {
   if (!(sfx.header.flags & FlagEncrypted)) return true;
-  uint8_t work[2 * EncryptionHeaderSize] = {};
-  platform::ReadFile(sfx.archiveHandle, work + EncryptionHeaderSize, EncryptionHeaderSize);
-  if (!sfx.password.empty() && VerifyTypedText(work, sfx.password)) return true;
+  EncryptionHeader header;
+  ReadEncryptionHeader(header);
+  if (!sfx.password.empty() && VerifyTypedText(header, sfx.password)) return true;
   for (int attempt = 0; attempt < 3; attempt++) {
     s.view.AskPassword();
     uint32_t length = static_cast<uint32_t>(std::clamp<int32_t>(sfx.passwordLength, 0, PasswordTextSize - 1));
     sfx.password = TextFromBuffer(sfx.passwordText, length);
-    if (VerifyTypedText(work, sfx.password)) return true;
+    if (VerifyTypedText(header, sfx.password)) return true;
   }
   return false;
 }
@@ -217,22 +213,24 @@ bool DecodeAndVerify(Scan& s, const std::string& statusLine) {
 }
 
 // An entry that cannot be decoded here is refused before any password is asked for it or any
-// file is touched, and the run ends there.
+// file is touched, and the run ends there: another method than stored or deflated (inside AES
+// too), strong encryption, or AES whose field this program does not know.
 bool RefuseUndecodable(Scan& s) {
   const LocalHeader& h = sfx.header;
   const char* reason = nullptr;
-  if (h.method != MethodStored && h.method != MethodDeflated) reason = msg::UnsupportedMethod;
-  if ((h.flags & FlagStrongEncryption) || h.method == MethodAes) reason = msg::UnsupportedEncryption;
+  if (sfx.method != MethodStored && sfx.method != MethodDeflated) reason = msg::UnsupportedMethod;
+  if ((h.flags & FlagStrongEncryption) || (h.method == MethodAes && !EntryIsAes())) reason = msg::UnsupportedEncryption;
   if (!reason) return false;
   s.view.ShowMessage(reason, msg::UnableCaption);
   s.view.NoteFailure(EntryFailure::CannotDecode);
   return true;
 }
 
-// A stored entry without sizes is extracted only when its descriptor delimits it; any other stays
-// selected and ends the run, since the walk cannot find the header behind it.
+// A streamed entry that does not end with its own stream (a stored one, or any AES one) is
+// extracted only when its descriptor delimits it; any other stays selected and ends the run,
+// since the walk cannot find the header behind it.
 bool RefuseUndelimited(Scan& s) {
-  if (!sfx.streamed || sfx.header.method != MethodStored) return false;
+  if (!sfx.streamed || EndsWithItsStream()) return false;
   FindStreamedEnd(s.headerPos);
   SeekArchive(DataPosition(s.headerPos));  // where the password stage reads
   if (sfx.entryEnd != UnknownEnd) return false;
@@ -463,6 +461,7 @@ void RunScan(Scan& s) {
   if (s.mode == ExtractMode && !TakeExtractPrefix(s)) return;
 
   Next next = WalkEntries(s);
+  EndEntryKeys();
   // A listing that stopped at a header (one without a name) did not list its entry.
   if (s.mode == ListMode) sfx.listedHeaders = static_cast<uint32_t>(s.walked.size() - (next == Next::Stop ? 1 : 0));
 

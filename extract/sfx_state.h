@@ -28,7 +28,7 @@ struct LocalHeader {
 // data descriptor's once the walk has found where the entry ends.
 struct StatedValues {
   uint32_t crc;
-  uint64_t compressedSize;  // the encryption header included
+  uint64_t compressedSize;  // what encryption adds in front of the data and behind it included
   uint64_t size;
 };
 
@@ -40,6 +40,28 @@ struct DecodeOutcome {
   bool inputEnded;    // a read found nothing more before the data's end: the archive is cut short
   bool writeFailed;   // a write fell short (sfx.writeError says why); nothing more was written
   bool noMemory;      // a buffer could not be had
+  bool unproven;      // an AES entry's authentication code does not prove its data, or could not be had
+  bool cryptographyFailed;  // ...because a call of the system's cryptography failed
+};
+
+// An AES entry's extra field, as read with its header; strength 0 for an entry that is no AES
+// entry this program can decrypt (extract/format.h).
+struct AesField {
+  uint16_t version;
+  uint8_t strength;
+  uint16_t method;  // the data's compression method
+};
+
+// The keys of the AES entry being decrypted, from its password stage to the end of its data. A
+// run of data that ends inside a block of key stream leaves the rest of that block to the next.
+struct AesKeys {
+  platform::CryptoHandle cipher = platform::InvalidCrypto;
+  platform::CryptoHandle mac = platform::InvalidCrypto;
+  uint64_t counter = 0;                         // the last block number encrypted
+  uint8_t block[platform::AesBlockBytes] = {};  // the last block of key stream
+  uint32_t blockLeft = 0;                       // its bytes not yet used, at its end
+  uint64_t authenticated = 0;                   // encrypted bytes given to the MAC
+  bool failed = false;  // a call of the system's cryptography failed: the data is not proven
 };
 
 // What reading ahead has cost and saved in a run: the time the second thread spent reading and
@@ -89,7 +111,7 @@ struct SfxState {
 
   // Read-ahead, meaningful only while an encrypted entry is decoded: the second thread reads
   // and decrypts the next chunk into aheadBuffer while this one is decoded. While aheadPending,
-  // only that thread touches the keys and the archive's file position. When decoding ends
+  // only that thread touches the keys (either kind) and the archive's file position. When decoding ends
   // early, both may be a chunk further on than a reader without read-ahead leaves them (still
   // within the entry's data): after an entry nothing relies on either.
   uint8_t* aheadBuffer = nullptr;
@@ -103,6 +125,7 @@ struct SfxState {
   bool crcFold = false;               // UpdateCrc folds with carry-less multiplication
   uint32_t crc = 0;                   // CrcRegister, in its inverted working form
   uint32_t key0 = 0, key1 = 0, key2 = 0;  // ZipKeys
+  AesKeys aes;
   // Per key-stream state, the low byte of the CRC step of its key-stream byte; built with the
   // CRC table, in the same block.
   uint8_t* keyStreamSteps = nullptr;
@@ -113,6 +136,9 @@ struct SfxState {
   LocalHeader header = {};
   StatedValues stated = {};
   bool hasZip64 = false;              // the header carries a ZIP64 extra field
+  AesField aesField = {};
+  // The compression method of the data: the header's, or for an AES entry its AES field's.
+  uint16_t method = 0;
   // Flag bit 3 with no compressed size: the header leaves the sizes to a data descriptor behind
   // the data, and only decoding (or the descriptor itself) shows where the data ends.
   bool streamed = false;

@@ -93,6 +93,42 @@ open("truncated_header.zip", "wb").write(open("python_deflated.zip", "rb").read(
 open("truncated_data.zip", "wb").write(open("python_deflated.zip", "rb").read()[:90])
 PY
 
+# AES entries: 7-Zip's AE-2 (stored, then deflated ones added), AES-128 stored, and libarchive's
+# streamed AE-1; copies whose data, strength or size lie. The replay's first password opens them.
+(cd src && 7z a -tzip -psecret -mem=AES256 -mx=0 ../sevenzip_aes256.zip noise.bin zeros.txt >/dev/null &&
+ 7z a -tzip -psecret -mem=AES256 -mx=5 ../sevenzip_aes256.zip readme.txt docs/deep/notes.txt >/dev/null &&
+ 7z a -tzip -psecret -mem=AES128 -mx=0 ../sevenzip_aes128_stored.zip readme.txt >/dev/null)
+(cd src && bsdtar --format zip --options zip:encryption=aes256 --passphrase secret \
+   -cf ../bsdtar_aes_streamed.zip readme.txt noise.bin)
+python3 - <<'PY'
+import struct
+
+def patched(source, target, edit):
+    data = bytearray(open(source, "rb").read())
+    edit(data)
+    open(target, "wb").write(bytes(data))
+
+def aes_field(data):
+    """Where the first local header's AES field (0x9901) begins."""
+    name_length, extra_length = struct.unpack_from("<HH", data, 26)
+    return data.index(b"\x01\x99", 30 + name_length, 30 + name_length + extra_length)
+
+def data_start(data):
+    name_length, extra_length = struct.unpack_from("<HH", data, 26)
+    return 30 + name_length + extra_length
+
+def flip(data, at):
+    data[at] ^= 0x01
+
+patched("sevenzip_aes128_stored.zip", "patched_aes_flipped_data.zip", lambda d: flip(d, data_start(d) + 12 + 40))
+patched("sevenzip_aes128_stored.zip", "patched_aes_flipped_code.zip", lambda d: flip(d, data_start(d) +
+        struct.unpack_from("<I", d, 18)[0] - 1))
+patched("sevenzip_aes128_stored.zip", "patched_aes_strength_4.zip", lambda d: d.__setitem__(aes_field(d) + 8, 4))
+patched("sevenzip_aes128_stored.zip", "patched_aes_short.zip", lambda d: struct.pack_into("<I", d, 18, 20))
+patched("sevenzip_aes128_stored.zip", "patched_aes_deflated_inside.zip",
+        lambda d: struct.pack_into("<H", d, aes_field(d) + 9, 8))
+PY
+
 # The seeds are the .zip files; the inputs campaigns found and kept (named by their SHA-1) stay.
 rm -f "$here/corpus/"*.zip
 cp ./*.zip "$here/corpus/"

@@ -153,7 +153,7 @@ Bytes WriteArchive(const Plan& plan) {
   Progress progress(0, true);
   CreateTables();  // the encryption keys step through them
   std::unique_ptr<Encryptor> encryptor;
-  if (!plan.password.empty()) encryptor = std::make_unique<Encryptor>(plan.password);
+  if (!plan.password.empty()) encryptor = MakeEncryptor(plan.password, false);  // AES-256, mksfx's default
   ArchiveWriter writer(out, plan.level, encryptor.get(), progress);
   for (const Entry& entry : plan.entries) {
     SourceEntry source;

@@ -70,6 +70,29 @@ std::string Utf8ToLegacy(const std::string& text);
 // only, StartTask runs the task itself before it returns.
 void StartTask(void (*task)(void*), void* context);
 void FinishTask();
+// The system's cryptography, for AES entries: PBKDF2 over HMAC-SHA1, the AES block cipher, and
+// HMAC-SHA1. Counter mode is made of whole blocks by the engine, since the ZIP format counts its
+// blocks in an order neither system's counter mode has. A key or a MAC in progress is a handle,
+// used by one thread at a time, and closed by its own call.
+using CryptoHandle = intptr_t;
+constexpr CryptoHandle InvalidCrypto = 0;
+constexpr uint32_t AesBlockBytes = 16;
+constexpr uint32_t Sha1DigestBytes = 20;
+
+// PBKDF2-HMAC-SHA1 of the password's bytes and the salt: `length` bytes into out.
+bool DerivePbkdf2Sha1(const std::string& password, const uint8_t* salt, uint32_t saltLength,
+                      uint32_t iterations, uint8_t* out, uint32_t length);
+// An AES key of 16, 24 or 32 bytes, for encrypting blocks one by one (ECB).
+CryptoHandle OpenAesKey(const uint8_t* key, uint32_t length);
+// Encrypts length bytes, whole blocks, from in to out; in and out may be the same.
+bool EncryptAesBlocks(CryptoHandle key, const uint8_t* in, uint8_t* out, uint32_t length);
+void CloseAesKey(CryptoHandle key);
+// An HMAC-SHA1 under the key: fed with AddToMac, its Sha1DigestBytes had once by FinishMac.
+CryptoHandle OpenHmacSha1(const uint8_t* key, uint32_t length);
+bool AddToMac(CryptoHandle mac, const uint8_t* data, uint32_t length);
+bool FinishMac(CryptoHandle mac, uint8_t* digest);
+void CloseMac(CryptoHandle mac);
+
 // A clock that only goes forward, in nanoseconds from some moment: for weighing what the second
 // thread saves against what waiting for it costs.
 uint64_t MonotonicNanoseconds();

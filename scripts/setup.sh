@@ -22,7 +22,7 @@ PAUSE=${KVX_SETUP_PAUSE:-5}
 
 native_packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev llvm
-  googletest zlib1g-dev
+  googletest zlib1g-dev libssl-dev  # libssl-dev: OpenSSL's libcrypto, AES entries natively
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 qemu-user-static xvfb xauth x11-apps imagemagick xdotool

@@ -8,7 +8,7 @@
 
 namespace faults {
 
-enum class Call : uint8_t { Open, Create, Read, Write, Seek, Close, Directory, Replace, Allocate, Kinds };
+enum class Call : uint8_t { Open, Create, Read, Write, Seek, Close, Directory, Replace, Allocate, Crypto, Kinds };
 
 // From now on, the nth call of that kind (counted from 1) fails; 0 fails none. Resets the counts.
 void FailNth(Call kind, uint64_t nth);

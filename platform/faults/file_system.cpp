@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/faults/fault_plan.h"
+#include "platform/posix/posix_crypto.h"
 #include "platform/posix/posix_files.h"
 
 namespace faults {
@@ -38,7 +39,7 @@ bool Failed() { return failed; }
 
 const char* NameOf(Call kind) {
   static const char* const names[] = {"open", "create", "read", "write", "seek",
-                                      "close", "directory", "replace", "allocate"};
+                                      "close", "directory", "replace", "allocate", "crypto"};
   return names[static_cast<int>(kind)];
 }
 
@@ -87,5 +88,27 @@ bool NamePartFits(const std::string& part) { return posix::NamePartFits(part); }
 bool PathFits(const std::string& path) { return posix::PathFits(path); }
 void* Allocate(size_t size) { return Fails(Call::Allocate, ENOMEM) ? nullptr : malloc(size); }
 void Release(void* block) { free(block); }
+
+// A cryptographic call fails as the system's does when it has no memory for a key or a digest:
+// nothing made, nothing computed.
+bool DerivePbkdf2Sha1(const std::string& password, const uint8_t* salt, uint32_t saltLength,
+                      uint32_t iterations, uint8_t* out, uint32_t length) {
+  return !Fails(Call::Crypto, ENOMEM) && posix::DerivePbkdf2Sha1(password, salt, saltLength, iterations, out, length);
+}
+CryptoHandle OpenAesKey(const uint8_t* key, uint32_t length) {
+  return Fails(Call::Crypto, ENOMEM) ? InvalidCrypto : posix::OpenAesKey(key, length);
+}
+bool EncryptAesBlocks(CryptoHandle key, const uint8_t* in, uint8_t* out, uint32_t length) {
+  return !Fails(Call::Crypto, ENOMEM) && posix::EncryptAesBlocks(key, in, out, length);
+}
+void CloseAesKey(CryptoHandle key) { posix::CloseAesKey(key); }
+CryptoHandle OpenHmacSha1(const uint8_t* key, uint32_t length) {
+  return Fails(Call::Crypto, ENOMEM) ? InvalidCrypto : posix::OpenHmacSha1(key, length);
+}
+bool AddToMac(CryptoHandle mac, const uint8_t* data, uint32_t length) {
+  return !Fails(Call::Crypto, ENOMEM) && posix::AddToMac(mac, data, length);
+}
+bool FinishMac(CryptoHandle mac, uint8_t* digest) { return !Fails(Call::Crypto, ENOMEM) && posix::FinishMac(mac, digest); }
+void CloseMac(CryptoHandle mac) { posix::CloseMac(mac); }
 
 }  // namespace platform

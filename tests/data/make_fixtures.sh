@@ -157,4 +157,21 @@ fi
 # 7-Zip's traditional encryption leaves flag bit 3 clear: the check byte comes from the CRC.
 (cd src && 7z a -tzip -psecret -mem=ZipCrypto ../sevenzip_encrypted.zip readme.txt docs/guide.txt >/dev/null)
 
+# AES from 7-Zip: AE-2 (no CRC-32), sizes in the headers. Stored entries first (an empty one, and
+# one of more than a chunk, which is read ahead), then deflated ones added to the same archive,
+# for each key size.
+for bits in 128 192 256; do
+  (cd src && 7z a -tzip -psecret -mem=AES$bits -mx=0 ../sevenzip_aes$bits.zip photo.bin empty.txt >/dev/null &&
+   7z a -tzip -psecret -mem=AES$bits -mx=5 ../sevenzip_aes$bits.zip readme.txt docs/guide.txt tiny.txt >/dev/null)
+done
+# AES from libarchive: AE-1 (the CRC-32 kept, in the descriptor), every entry streamed: flag bit
+# 3, no sizes in the header, a descriptor behind the authentication code. A password beyond
+# ASCII goes in as the UTF-8 bytes it is given (7-Zip refuses one).
+(cd src && bsdtar --format zip --options zip:encryption=aes256 --passphrase secret \
+   -cf ../bsdtar_aes256.zip readme.txt docs/guide.txt photo.bin empty.txt &&
+ bsdtar --format zip --options zip:encryption=aes128,zip:compression=store --passphrase secret \
+   -cf ../bsdtar_aes128_stored.zip readme.txt tiny.txt photo.bin)
+(cd intl && bsdtar --format zip --options zip:encryption=aes256 --passphrase 'pässwort' \
+   -cf ../bsdtar_aes_utf8_password.zip Übersicht.txt)
+
 cp ./*.zip "$here/"

@@ -606,7 +606,21 @@ class MadeByMksfx(SfxTest):
         self.leave()
 
     def test_a_password_given_to_mksfx_is_asked_once_by_the_program(self):
-        self.launch(self.build("--password=" + PASSWORD))
+        # AES-256, written by the Windows mksfx with the system's cryptography.
+        exe = self.build("--password=" + PASSWORD)
+        self.assertIn(b"\x01\x99\x07\x00\x02\x00AE\x03", exe.read_bytes())
+        self.launch(exe)
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
+        self.leave()
+
+    def test_a_zipcrypto_password_given_to_mksfx_is_asked_once_by_the_program(self):
+        exe = self.build("--zipcrypto", "--password=" + PASSWORD)
+        self.assertNotIn(b"\x01\x99\x07\x00", exe.read_bytes())
+        self.launch(exe)
         out = self.dir / "out"
         self.extract_to(out)
         self.drive("password", PASSWORD)
@@ -1308,8 +1322,71 @@ class StreamedArchives(SfxTest):
         self.leave()
 
 
+class AesEntries(SfxTest):
+    """AES entries as 7-Zip writes them, read through the same password prompt as traditional
+    encryption. four.bin is more than two chunks: the stub reads it ahead."""
+    FILES = {"one.txt": text_bytes(60, 5000), "empty.txt": b"", "sub/three.txt": text_bytes(61, 40000),
+             "sub/four.bin": noise_bytes(62, 100000)}
+
+    def sevenzip_aes(self, files, bits, *options):
+        src = self.tree(files)
+        archive = self.dir / "aes.zip"
+        archive.unlink(missing_ok=True)
+        subprocess.run(["7z", "a", "-tzip", "-p" + PASSWORD, "-mem=AES%d" % bits, *options, str(archive),
+                        *[p for p in files]], cwd=src, check=True, capture_output=True)
+        return archive.read_bytes()
+
+    def test_aes_256_entries_stored_and_deflated_extract_byte_for_byte_after_one_prompt(self):
+        archive = self.sevenzip_aes(self.FILES, 256, "-mx=5")
+        self.start(archive)
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", PASSWORD)
+        self.expect_success()
+        self.assertFiles(out, self.FILES)
+        self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_aes_128_and_192_stored_entries_extract_byte_for_byte(self):
+        for bits in (128, 192):
+            with self.subTest(bits=bits):
+                self.start(self.sevenzip_aes(self.FILES, bits, "-mx=0"))
+                out = self.dir / ("out%d" % bits)
+                self.extract_to(out)
+                self.drive("password", PASSWORD)
+                self.expect_success()
+                self.assertFiles(out, self.FILES)
+                self.leave()
+
+    def test_three_wrong_passwords_end_the_run_silently_with_nothing_written(self):
+        self.start(self.sevenzip_aes(self.FILES, 256))
+        out = self.dir / "out"
+        self.extract_to(out)
+        for wrong in WRONG_PASSWORDS:
+            self.drive("password", wrong)
+        self.expect_nothing_more()
+        self.assertFalse(any(p.is_file() for p in out.rglob("*")), "a file was written")
+        self.assertEqual(self.selected(), ["empty.txt", "one.txt", "sub/four.bin", "sub/three.txt"])
+        self.leave()
+
+    def test_a_flipped_ciphertext_bit_fails_its_entry_by_the_authentication_code(self):
+        files = {"a.txt": text_bytes(63, 2000), "b.bin": noise_bytes(64, 70000), "c.txt": text_bytes(65, 2000)}
+        archive = bytearray(self.sevenzip_aes(files, 256, "-mx=0"))
+        b_header = [at for at in local_header_offsets(archive) if archive[at + 30:at + 35] == b"b.bin"][0]
+        archive[data_offset(archive, b_header) + 18 + 50000] ^= 0x01  # read ahead, behind salt and verifier
+        self.start(bytes(archive))
+        out = self.dir / "out"
+        self.extract_to(out)
+        self.drive("password", PASSWORD)
+        self.expect_failure()
+        self.assertEqual(self.selected(), ["b.bin"])
+        self.assertFiles(out, {"a.txt": files["a.txt"], "c.txt": files["c.txt"]})
+        self.assertTreeIs(out, ["a.txt", "c.txt"])  # neither b.bin nor its temporary file
+        self.leave()
+
+
 class UndecryptableEntries(SfxTest):
-    def test_an_aes_entry_is_refused_before_any_password_is_asked(self):
+    def test_method_99_without_its_aes_field_is_refused_before_any_password_is_asked(self):
         archive = bytearray(self.encrypted_zip({"a.txt": text_bytes(46, 800), "b.txt": b"b\n"}))
         struct.pack_into("<H", archive, 8, 99)  # the first local header's method: AES
         self.start(bytes(archive))

@@ -134,24 +134,32 @@ class MksfxCase(unittest.TestCase):
             expected[root + folder + "/"] = None
         return expected
 
-    def assert_readers_pass(self, exe, expected, password=None):
-        """Every reader tests the exe clean, and the names and bytes are the expected ones."""
+    def assert_readers_pass(self, exe, expected, password=None, aes=False):
+        """Every reader tests the exe clean, and the names and bytes are the expected ones. AES
+        entries are read by 7z and unsfx only: Info-ZIP unzip 6 and Python's zipfile know
+        nothing of them."""
         with open(exe, "rb") as f:
             data = f.read()
         with open(self.stub, "rb") as f:
             self.assertEqual(pe_checks.without_stamped_fields(data[:self.base]), pe_checks.without_stamped_fields(f.read()),
                              "the exe starts with the stub")
         pw = ["-P", password] if password else []
-        r = subprocess.run(["unzip", "-t"] + pw + [exe], capture_output=True)
-        self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
-        self.assertNotIn(b"extra bytes", r.stdout + r.stderr)
-        self.assertNotIn(b"warning", r.stdout + r.stderr)
+        if not aes:
+            r = subprocess.run(["unzip", "-t"] + pw + [exe], capture_output=True)
+            self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
+            self.assertNotIn(b"extra bytes", r.stdout + r.stderr)
+            self.assertNotIn(b"warning", r.stdout + r.stderr)
         r = subprocess.run(["7z", "t", "-p" + (password or "")] + [exe], capture_output=True)
         self.assertEqual(r.returncode, 0, r.stdout.decode(errors="replace"))
         with zipfile.ZipFile(exe) as z:
             self.assertEqual(sorted(z.namelist()), sorted(expected))
             for name, content in expected.items():
-                if content is not None:
+                if content is None:
+                    continue
+                if aes:
+                    r = subprocess.run(["7z", "x", "-so", "-p" + password, exe, name], capture_output=True)
+                    self.assertEqual(r.stdout, content, name)
+                else:
                     self.assertEqual(z.read(name, pwd=password.encode() if password else None), content, name)
         if UNSFX:
             r = subprocess.run([UNSFX, "test", exe, "-q"] + pw, capture_output=True)
@@ -302,33 +310,82 @@ class Reproducible(MksfxCase):
 
 
 class Password(MksfxCase):
-    def test_every_file_is_encrypted_and_opens_with_the_password(self):
+    def test_every_file_is_encrypted_with_aes_256_ae_2_and_opens_with_the_password(self):
         expected = self.make_tree()
         self.mksfx("--password=s3cret", "-o", "out.exe", "tree")
+        self.assert_readers_pass(self.path("out.exe"), expected, password="s3cret", aes=True)
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            for info in z.infolist():
+                self.assertEqual(bool(info.flag_bits & 1), not info.is_dir(), info.filename)
+                if info.is_dir():
+                    continue
+                self.assertEqual(info.compress_type, 99, info.filename)
+                # The AES field: AE-2, vendor "AE", AES-256, then the data's own method.
+                at = info.extra.find(b"\x01\x99\x07\x00")
+                self.assertGreaterEqual(at, 0, info.filename)
+                self.assertEqual(info.extra[at + 4:at + 9], b"\x02\x00AE\x03", info.filename)
+                self.assertIn(struct.unpack("<H", info.extra[at + 9:at + 11])[0], (0, 8), info.filename)
+                self.assertEqual(info.CRC, 0, "AE-2 leaves the CRC out: " + info.filename)
+                self.assertEqual(info.extract_version, 51, info.filename)
+
+    def test_7z_reports_aes_256_for_stored_and_deflated_entries(self):
+        self.write("t/text.txt", b"private text " * 500)
+        self.write("t/noise.bin", os.urandom(5000))  # deflating does not shrink it: stored
+        self.mksfx("--password=pw", "-o", "out.exe", "t")
+        r = subprocess.run(["7z", "l", "-slt", "-ppw", self.path("out.exe")], capture_output=True)
+        methods = [line for line in r.stdout.decode().splitlines() if line.startswith("Method = ")]
+        # The folder t/ has no data to encrypt.
+        self.assertEqual(sorted(methods), ["Method = AES-256 Deflate", "Method = AES-256 Store", "Method = Store"])
+        self.assertEqual(subprocess.run(["7z", "t", "-ppw", self.path("out.exe")], capture_output=True).returncode, 0)
+
+    def test_a_wrong_password_is_rejected_by_7z(self):
+        self.make_tree()
+        self.mksfx("--password=s3cret", "-o", "out.exe", "tree")
+        r = subprocess.run(["7z", "t", "-pwrong", self.path("out.exe")], capture_output=True)
+        self.assertNotEqual(r.returncode, 0)
+        self.assertIn(b"Wrong password", r.stdout + r.stderr)
+
+    def test_zipcrypto_writes_the_traditional_encryption_that_unzip_reads(self):
+        expected = self.make_tree()
+        self.mksfx("--zipcrypto", "--password=s3cret", "-o", "out.exe", "tree")
         self.assert_readers_pass(self.path("out.exe"), expected, password="s3cret")
         with zipfile.ZipFile(self.path("out.exe")) as z:
             for info in z.infolist():
                 self.assertEqual(bool(info.flag_bits & 1), not info.is_dir(), info.filename)
                 self.assertFalse(info.flag_bits & 8, "the check byte is the CRC's: " + info.filename)
+                self.assertIn(info.compress_type, (0, 8), info.filename)
 
-    def test_a_wrong_password_is_rejected_by_unzip(self):
+    def test_zipcrypto_a_wrong_password_is_rejected_by_unzip(self):
         self.make_tree()
-        self.mksfx("--password=s3cret", "-o", "out.exe", "tree")
+        self.mksfx("--zipcrypto", "--password=s3cret", "-o", "out.exe", "tree")
         r = subprocess.run(["unzip", "-P", "wrong", "-t", self.path("out.exe")], capture_output=True)
         self.assertNotEqual(r.returncode, 0)
 
-    def test_unzip_P_extracts_the_same_bytes(self):
+    def test_zipcrypto_unzip_P_extracts_the_same_bytes(self):
         self.write("p/data.txt", b"private text " * 100)
-        self.mksfx("--password=pw", "-o", "out.exe", "p")
+        self.mksfx("--zipcrypto", "--password=pw", "-o", "out.exe", "p")
         r = subprocess.run(["unzip", "-P", "pw", "-p", self.path("out.exe"), "p/data.txt"], capture_output=True)
         self.assertEqual(r.stdout, b"private text " * 100)
 
+    def test_zipcrypto_without_a_password_is_a_command_line_error(self):
+        self.write("a.txt", b"a")
+        r = self.mksfx("--zipcrypto", "-o", "out.exe", "a.txt", code=7)
+        self.assertIn(b"--zipcrypto needs --password", r.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_the_help_says_which_readers_need_zipcrypto_and_why_aes_is_the_default(self):
+        help_text = self.mksfx("--help").stdout
+        self.assertIn(b"--zipcrypto", help_text)
+        self.assertIn(b"Info-ZIP unzip 6", help_text)
+        self.assertIn(b"known plaintext", help_text)
+
     def test_encryption_headers_differ_between_builds(self):
         self.write("a.txt", b"same bytes")
-        self.mksfx("--password=pw", "-o", "one.exe", "a.txt")
-        self.mksfx("--password=pw", "-o", "two.exe", "a.txt")
-        with open(self.path("one.exe"), "rb") as a, open(self.path("two.exe"), "rb") as b:
-            self.assertNotEqual(a.read(), b.read())
+        for traditional in ([], ["--zipcrypto"]):
+            self.mksfx(*traditional, "--password=pw", "-o", "one.exe", "a.txt")
+            self.mksfx(*traditional, "--password=pw", "-o", "two.exe", "a.txt")
+            with open(self.path("one.exe"), "rb") as a, open(self.path("two.exe"), "rb") as b:
+                self.assertNotEqual(a.read(), b.read(), traditional)
 
     def test_a_password_longer_than_the_stub_takes_is_refused(self):
         self.write("a.txt", b"a")
@@ -348,9 +405,9 @@ class NonSeekable(io.RawIOBase):
 
 
 class FromZip(MksfxCase):
-    def convert(self, source, expected, password=None):
+    def convert(self, source, expected, password=None, aes=False):
         self.mksfx("--from-zip", source, "-o", "out.exe")
-        self.assert_readers_pass(self.path("out.exe"), expected, password=password)
+        self.assert_readers_pass(self.path("out.exe"), expected, password=password, aes=aes)
         with open(self.path("out.exe"), "rb") as f:
             return f.read()
 
@@ -359,6 +416,32 @@ class FromZip(MksfxCase):
         r = subprocess.run(command, input=stdin, capture_output=True, cwd=self.dir, check=True)
         self.write("in.zip", r.stdout)
         self.assertEqual(struct.unpack_from("<H", r.stdout, 6)[0] & 8, 8, "the input has descriptors")
+
+    def test_aes_entries_of_7z_and_libarchive_are_copied_as_they_are(self):
+        expected = {"t/a.txt": text_bytes(self.rnd, 5000), "t/b.bin": os.urandom(40000)}
+        for name, data in expected.items():
+            self.write(os.path.join("src", name), data)
+        subprocess.run(["7z", "a", "-tzip", "-ppw", "-mem=AES192", self.path("in.zip"), "t/a.txt", "t/b.bin"],
+                       cwd=self.path("src"), check=True, capture_output=True)
+        self.convert(self.path("in.zip"), expected, password="pw", aes=True)
+        os.remove(self.path("in.zip"))
+        subprocess.run(["bsdtar", "--format", "zip", "--options", "zip:encryption=aes256", "--passphrase", "pw",
+                        "-cf", self.path("in.zip"), "t/a.txt", "t/b.bin"], cwd=self.path("src"), check=True)
+        self.convert(self.path("in.zip"), expected, password="pw", aes=True)
+
+    def test_an_aes_entry_of_an_unknown_strength_is_refused_by_name(self):
+        self.write("src/a.txt", b"a" * 100)
+        subprocess.run(["7z", "a", "-tzip", "-ppw", "-mem=AES256", self.path("in.zip"), "a.txt"],
+                       cwd=self.path("src"), check=True, capture_output=True)
+        with open(self.path("in.zip"), "r+b") as f:
+            data = bytearray(f.read())
+            at = data.index(b"\x01\x99\x07\x00")  # the local header's AES field comes first
+            data[at + 8] = 4
+            f.seek(0)
+            f.write(data)
+        r = self.mksfx("--from-zip", "in.zip", "-o", "out.exe", code=2)
+        self.assertIn(b'"a.txt": AES without an AES field the stub reads', r.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
 
     def test_python_stream_descriptors_are_folded_into_the_headers(self):
         expected = {"first.txt": text_bytes(self.rnd, 5000), "dir/": None, "dir/second.bin": os.urandom(300)}
@@ -848,7 +931,7 @@ class Signing(MksfxCase):
     def test_every_reader_and_the_stubs_walk_accept_a_signed_exe(self):
         expected = self.make_tree()
         self.sign("--password=pw", "-o", "out.exe", "tree")
-        self.assert_readers_pass(self.path("out.exe"), expected, password="pw")
+        self.assert_readers_pass(self.path("out.exe"), expected, password="pw", aes=True)
 
     def test_signing_changes_nothing_but_two_header_fields_and_appends_the_signature(self):
         self.make_tree()
@@ -976,7 +1059,7 @@ class Terminal(MksfxCase):
         self.assertIn(b"Password:", shown)
         self.assertIn(b"Again:", shown)
         self.assertNotIn(b"typed-pw", shown)
-        r = subprocess.run(["unzip", "-P", "typed-pw", "-p", self.path("out.exe"), "t/a.txt"], capture_output=True)
+        r = subprocess.run(["7z", "x", "-so", "-ptyped-pw", self.path("out.exe"), "t/a.txt"], capture_output=True)
         self.assertEqual(r.stdout, b"on the terminal")
 
     def test_two_different_passwords_write_nothing(self):

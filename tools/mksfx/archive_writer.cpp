@@ -111,30 +111,36 @@ void ArchiveWriter::AddFile(const SourceEntry& entry) {
   EntryRecord record = NewRecord(entry);
   record.uncompressedSize = entry.size;
   record.zip64 = entry.size >= Zip64Marker;
-  record.crc32 = FileCrc(entry);
-  if (encryptor_) record.flags |= FlagEncrypted;
-  record.method = level_ > 0 ? MethodDeflated : MethodStored;
+  uint32_t crc = FileCrc(entry);
+  uint16_t method = level_ > 0 ? MethodDeflated : MethodStored;
+  Describe(record, method, crc);
   BeginEntry(record);
   uint64_t dataAt = out_.Position();
-  uint64_t written = WriteFileData(entry, record.method, record.crc32);
-  uint64_t headerBytes = encryptor_ ? EncryptionHeaderSize : 0;
-  if (record.method == MethodDeflated && written - headerBytes >= entry.size) {
+  uint64_t written = WriteFileData(entry, method, crc);
+  uint64_t overhead = encryptor_ ? encryptor_->Overhead() : 0;
+  if (method == MethodDeflated && written - overhead >= entry.size) {
     out_.SeekTo(dataAt);
-    record.method = MethodStored;
-    written = WriteFileData(entry, MethodStored, record.crc32);
+    method = MethodStored;
+    Describe(record, method, crc);
+    written = WriteFileData(entry, method, crc);
   }
   record.compressedSize = written;
   EndEntry(record, record.localOffset);
 }
 
-// Writes the entry's data (encryption header first when encrypting) at the current position
-// and returns how many bytes that took. The second reading must give the first one's CRC.
+// The header's method and CRC for data of that method, as the encryption, if any, gives them.
+void ArchiveWriter::Describe(EntryRecord& record, uint16_t method, uint32_t crc) {
+  record.method = method;
+  record.crc32 = crc;
+  if (encryptor_) encryptor_->Describe(record, method);
+}
+
+// Writes the entry's data (what encryption puts in front of it first, and behind it last) at
+// the current position and returns how many bytes that took. The second reading must give the
+// first one's CRC.
 uint64_t ArchiveWriter::WriteFileData(const SourceEntry& entry, uint16_t method, uint32_t crc) {
   uint64_t start = out_.Position();
-  if (encryptor_) {
-    auto header = encryptor_->StartEntry(static_cast<uint8_t>(crc >> 24));
-    out_.Write(header.data(), header.size());
-  }
+  if (encryptor_) out_.Write(encryptor_->StartEntry(crc));
   auto sink = [this](const uint8_t* data, size_t count) {
     if (count == 0) return;
     if (!encryptor_) return out_.Write(data, count);
@@ -154,6 +160,7 @@ uint64_t ArchiveWriter::WriteFileData(const SourceEntry& entry, uint16_t method,
     progress_.Advance(got);
   } while (got > 0);
   if (std::ferror(in.get()) || check != crc) throw Fatal(entry.path.string() + ": changed while mksfx was reading it");
+  if (encryptor_) out_.Write(encryptor_->FinishEntry());
   return out_.Position() - start;
 }
 

@@ -31,6 +31,7 @@ class ArchiveWriter {
   void Finish();
 
  private:
+  void Describe(EntryRecord& record, uint16_t method, uint32_t crc);
   uint64_t WriteFileData(const SourceEntry& entry, uint16_t method, uint32_t crc);
   void BeginEntry(EntryRecord& record);
   void EndEntry(EntryRecord& record, uint64_t headerAt);

@@ -70,7 +70,7 @@ size_t BuildFromSources(const Options& o, const Bytes& stub, const OutputFile::R
   RefuseIfAny(NamesNotInUtf8(named));
   RefuseBadNames(named, o.allowCaseDuplicates);
   std::unique_ptr<Encryptor> encryptor;
-  if (o.encrypt) encryptor = std::make_unique<Encryptor>(PasswordFrom(o));
+  if (o.encrypt) encryptor = MakeEncryptor(PasswordFrom(o), o.zipCrypto);
 
   OutputFile out(o.output);
   out.Write(stub);

@@ -17,8 +17,15 @@ const char* const HelpText =
     "  --from-zip IN.zip        take the entries of an existing ZIP instead of files, their\n"
     "                           data copied as it is (encrypted entries too); entries with\n"
     "                           data descriptors get their sizes and CRC into the header\n"
-    "  --password               encrypt every file (traditional ZIP encryption); asks for the\n"
-    "  --password=PW            password twice on the terminal unless given with \"=\"\n"
+    "  --password               encrypt every file with AES-256 (the ZIP format's AES\n"
+    "  --password=PW            extension, AE-2, as current archivers write it); asks for the\n"
+    "                           password twice on the terminal unless given with \"=\"\n"
+    "  --zipcrypto              with --password: the traditional ZIP encryption instead, for\n"
+    "                           readers that know nothing else (Info-ZIP unzip 6, Python's\n"
+    "                           zipfile, Windows 10 Explorer's ZIP folders, which refuse AES).\n"
+    "                           It is weak: a dozen bytes of known plaintext give away the\n"
+    "                           keys, whatever the password; AES withstands that, hence the\n"
+    "                           default\n"
     "  --stub FILE              the stub; default: the 32-bit sfx.exe beside mksfx, else the\n"
     "                           one the Windows build of this source tree made\n"
     "  --64                     the 64-bit stub instead (for Windows without 32-bit\n"
@@ -77,6 +84,7 @@ void CheckCombination(const Options& o) {
   // from its time, so the time cannot be fixed.
   if (!o.fromZip.empty() && o.reproducible) throw Usage("--reproducible applies to files and folders, not --from-zip");
   if (o.reproducible && o.encrypt) throw Usage("--reproducible cannot be combined with --password");
+  if (o.zipCrypto && !o.encrypt) throw Usage("--zipcrypto needs --password");
   if (!o.timestampUrl.empty() && o.signCertificate.empty()) throw Usage("--timestamp needs --sign");
 }
 
@@ -106,6 +114,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     } else if (a.compare(0, 11, "--password=") == 0) {
       o.encrypt = true;
       o.password = a.substr(11);
+    } else if (a == "--zipcrypto") {
+      o.zipCrypto = true;
     } else if (a == "--sign") {
       o.signCertificate = ValueOf(arguments, i);
     } else if (a == "--timestamp") {

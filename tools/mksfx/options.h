@@ -14,6 +14,7 @@ struct Options {
   bool encrypt = false;
   bool askPassword = false;  // --password without "=": read it from the terminal
   std::string password;
+  bool zipCrypto = false;  // --zipcrypto: the traditional encryption instead of AES-256
   std::string signCertificate;  // --sign FILE.p12: sign the finished exe
   std::string timestampUrl;     // --timestamp URL: the signature's timestamping server
   std::string title;            // --title TEXT: the stub's caption

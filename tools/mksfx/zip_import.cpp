@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "extract/extra_field.h"
 #include "extract/format.h"
 #include "tools/mksfx/errors.h"
 #include "tools/mksfx/host.h"
@@ -162,11 +163,29 @@ std::vector<std::string> OverlappingEntries(const std::vector<ImportedEntry>& en
   return problems;
 }
 
+// The compression method of an AES entry's data, from the AES field of its local header, which
+// the stub reads; NoAesField when it has none the stub knows (AE-1 or AE-2, vendor "AE", AES-128,
+// 192 or 256).
+constexpr uint32_t NoAesField = 0x10000;
+static uint32_t AesDataMethod(const EntryRecord& r) {
+  uint16_t size = 0;
+  const uint8_t* field = FindExtraField(r.localExtra.data(), static_cast<uint32_t>(r.localExtra.size()), AesExtraId, &size);
+  if (!(r.flags & FlagEncrypted) || !field || size < AesExtraSize) return NoAesField;
+  uint16_t version = Load16(field);
+  bool known = (version == AesVersionWithCrc || version == AesVersionWithoutCrc) && Load16(field + 2) == AesVendorId &&
+               field[4] >= 1 && field[4] <= AesStrongest;
+  return known ? Load16(field + 5) : NoAesField;
+}
+
 std::vector<std::string> UnsupportedMethods(const std::vector<ImportedEntry>& entries) {
   std::vector<std::string> problems;
-  for (const ImportedEntry& e : entries)
-    if (e.record.method != MethodStored && e.record.method != MethodDeflated)
-      problems.push_back("\"" + e.record.name + "\": compression method " + std::to_string(e.record.method) +
+  for (const ImportedEntry& e : entries) {
+    uint32_t method = e.record.method == MethodAes ? AesDataMethod(e.record) : e.record.method;
+    if (method == NoAesField)
+      problems.push_back("\"" + e.record.name + "\": AES without an AES field the stub reads (AE-1 or AE-2, 128 to 256 bits)");
+    else if (method != MethodStored && method != MethodDeflated)
+      problems.push_back("\"" + e.record.name + "\": compression method " + std::to_string(method) +
                          ", which the stub cannot extract (only stored and deflated)");
+  }
   return problems;
 }

@@ -1,5 +1,6 @@
 #include "tools/mksfx/zip_records.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <stdexcept>
 
@@ -60,7 +61,23 @@ Bytes Joined(Bytes first, const Bytes& second) {
   return first;
 }
 
+// ZIP64 raises the version an entry needs, never lowers it (an AES entry needs more).
+uint16_t VersionNeeded(const EntryRecord& e, bool zip64) {
+  return zip64 ? std::max(e.versionNeeded, VersionNeededZip64) : e.versionNeeded;
+}
+
 }  // namespace
+
+Bytes AesExtraField(uint16_t method) {
+  Bytes field;
+  Put16(field, AesExtraId);
+  Put16(field, AesExtraSize);
+  Put16(field, AesVersionWithoutCrc);
+  Put16(field, AesVendorId);
+  field.push_back(AesStrongest);
+  Put16(field, method);
+  return field;
+}
 
 // The local header's ZIP64 field holds both sizes, whichever needs it.
 Bytes LocalHeaderBytes(const EntryRecord& e) {
@@ -69,7 +86,7 @@ Bytes LocalHeaderBytes(const EntryRecord& e) {
   Bytes extra = e.zip64 ? Joined(Zip64Field({e.uncompressedSize, e.compressedSize}), e.localExtra) : e.localExtra;
   Bytes out;
   Put32(out, LocalHeaderSignature);
-  PutCommonFields(out, e, e.zip64, e.zip64 ? VersionNeededZip64 : e.versionNeeded);
+  PutCommonFields(out, e, e.zip64, VersionNeeded(e, e.zip64));
   Put16(out, static_cast<uint16_t>(e.name.size()));
   Put16(out, static_cast<uint16_t>(extra.size()));
   PutBytes(out, e.name.data(), e.name.size());
@@ -88,7 +105,7 @@ Bytes CentralHeaderBytes(const EntryRecord& e) {
   Bytes out;
   Put32(out, CentralHeaderSignature);
   Put16(out, e.versionMadeBy);
-  PutCommonFields(out, e, sizes, e.zip64 || !zip64.empty() ? VersionNeededZip64 : e.versionNeeded);
+  PutCommonFields(out, e, sizes, VersionNeeded(e, e.zip64 || !zip64.empty()));
   Put16(out, static_cast<uint16_t>(e.name.size()));
   Put16(out, static_cast<uint16_t>(extra.size()));
   Put16(out, static_cast<uint16_t>(e.comment.size()));

@@ -20,6 +20,7 @@ constexpr uint32_t Zip64LocatorSignature = 0x07064B50;
 
 constexpr uint16_t VersionNeededDefault = 20;  // 2.0: deflate, directories, encryption
 constexpr uint16_t VersionNeededZip64 = 45;    // 4.5: the ZIP64 format
+constexpr uint16_t VersionNeededAes = 51;      // 5.1: AES encryption
 // Host 10 (Windows NTFS; MS-DOS attributes), version 2.0. Not host 0 (MS-DOS): Info-ZIP unzip
 // takes a name from that host for code page 437 even when flag bit 11 says UTF-8.
 constexpr uint16_t VersionMadeByWindows = (10 << 8) | 20;
@@ -60,6 +61,10 @@ Bytes EndRecordsBytes(uint64_t entryCount, uint64_t centralSize, uint64_t centra
 // Whether the end needs the ZIP64 records; their length when it does.
 bool EndNeedsZip64(uint64_t entryCount, uint64_t centralSize, uint64_t centralOffset);
 constexpr uint32_t Zip64EndRecordsSize = 56 + 20;
+
+// The AES field of an AES-256 entry in the AE-2 form, whose data has the given compression
+// method.
+Bytes AesExtraField(uint16_t method);
 
 // The extra field without its ZIP64 blocks: once the header holds the real 32-bit sizes, a
 // leftover ZIP64 block would only contradict it.

@@ -690,8 +690,9 @@ class DeclaredSizes(UnsfxCase):
 
 
 class UndecryptableEntries(UnsfxCase):
-    """Strong encryption (flag bit 6) and AES (method 99) cannot be decrypted here: refused
-    before any password is asked, with the reason, as an unsupported method is."""
+    """Strong encryption (flag bit 6), and method 99 without an AES field this program knows,
+    cannot be decrypted here: refused before any password is asked, with the reason, as an
+    unsupported method is."""
 
     def assertRefusedWithoutAPassword(self, archive):
         for options in ((), ("-P", "secret")):
@@ -705,10 +706,96 @@ class UndecryptableEntries(UnsfxCase):
         patch_local_header(archive, "readme.txt", 6, "<H", 0x0049)
         self.assertRefusedWithoutAPassword(archive)
 
-    def test_aes_is_refused_before_any_password(self):
+    def test_method_99_without_its_aes_field_is_refused_before_any_password(self):
         archive = self.infozip("aes.zip", "-P", "secret", members=("readme.txt",))
         patch_local_header(archive, "readme.txt", 8, "<H", 99)
         self.assertRefusedWithoutAPassword(archive)
+
+
+class AesEntries(UnsfxCase):
+    """AES entries (the ZIP format's AES extension) as 7-Zip writes them (AE-2, every key size,
+    stored and deflated), read with the same password flow as traditional encryption."""
+
+    def sevenzip_aes(self, name, bits, *options, members=("readme.txt", "docs", "photo.bin", "empty.txt"),
+                     password="secret"):
+        archive = self.path(name)
+        subprocess.run(["7z", "a", "-tzip", "-p" + password, "-mem=AES%d" % bits, *options, archive, *members],
+                       cwd=self.src, check=True, capture_output=True)
+        return archive
+
+    def test_every_key_size_extracts_byte_for_byte_stored_and_deflated(self):
+        for bits in (128, 192, 256):
+            for level in ("-mx=0", "-mx=5"):
+                with self.subTest(bits=bits, level=level):
+                    archive = self.sevenzip_aes("aes%d%s.zip" % (bits, level), bits, level)
+                    result, target = self.extract(archive, "-P", "secret", into="out%d%s" % (bits, level))
+                    self.assertExit(result, ALL_FINE)
+                    self.assertTreeExtracted(target)
+
+    def test_a_self_extracting_program_with_aes_entries_tests_and_extracts(self):
+        program = self.fake_program(self.sevenzip_aes("aes.zip", 256))
+        self.assertExit(self.unsfx("test", program, "-P", "secret"), ALL_FINE)
+        result, target = self.extract(program, "-P", "secret")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target)
+
+    def test_a_wrong_password_ends_the_run_with_exit_code_3_and_writes_nothing(self):
+        result, target = self.extract(self.sevenzip_aes("aes.zip", 256), "-P", "wrong")
+        self.assertExit(result, WRONG_PASSWORD)
+        files, _ = files_below(target) if os.path.isdir(target) else ({}, set())
+        self.assertEqual(files, {})
+        self.assertIn(b"the password was refused three times", result.stderr)
+
+    def test_one_bit_flipped_in_the_ciphertext_fails_that_entry_by_its_authentication_code(self):
+        for level in ("-mx=0", "-mx=5"):
+            with self.subTest(level=level):
+                archive = self.sevenzip_aes("flip%s.zip" % level, 256, level, members=("readme.txt", "empty.txt"))
+                with zipfile.ZipFile(archive) as z:
+                    info = z.getinfo("readme.txt")
+                with open(archive, "r+b") as f:
+                    f.seek(info.header_offset + 26)
+                    name_length, extra_length = struct.unpack("<HH", f.read(4))  # the local header's own
+                    ciphertext = info.compress_size - 16 - 2 - 10  # less the salt, verifier and code
+                    f.seek(info.header_offset + 30 + name_length + extra_length + 16 + 2 + ciphertext // 2)
+                    byte = f.read(1)[0]
+                    f.seek(-1, os.SEEK_CUR)
+                    f.write(bytes([byte ^ 0x10]))
+                result, target = self.extract(archive, "-P", "secret", into="out" + level)
+                self.assertExit(result, ENTRY_FAILED)
+                self.assertIn(b"unsfx: failed: readme.txt (its data does not match its authentication code)",
+                              result.stderr)
+                self.assertTreeExtracted(target, {"empty.txt": b""})
+                self.assertExit(self.unsfx("test", archive, "-P", "secret"), ENTRY_FAILED)
+
+    def test_unsafe_names_are_refused_as_in_plain_entries(self):
+        os.makedirs(os.path.join(self.src, "zz"))
+        with open(os.path.join(self.src, "zz", "evil.txt"), "wb") as f:
+            f.write(b"x")
+        archive = self.sevenzip_aes("evil.zip", 256, members=("zz/evil.txt", "readme.txt"))
+        with open(archive, "rb") as f:
+            data = f.read()
+        with open(archive, "wb") as f:
+            f.write(data.replace(b"zz/evil.txt", b"../evil.txt"))  # in both headers
+        result, target = self.extract(archive, "-P", "secret")
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertIn(b"Unsafe path... ../evil.txt", result.stderr)
+        self.assertFalse(os.path.exists(self.path("evil.txt")))
+        self.assertTreeExtracted(target, {"readme.txt": TREE["readme.txt"]})
+
+    def test_libarchive_streamed_ae1_entries_extract_with_their_crc(self):
+        archive = self.path("bsdtar.zip")
+        subprocess.run(["bsdtar", "--format", "zip", "--options", "zip:encryption=aes256", "--passphrase", "secret",
+                        "-cf", archive, "readme.txt", "docs", "photo.bin", "empty.txt"], cwd=self.src, check=True)
+        result, target = self.extract(archive, "-P", "secret")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target)
+
+    def test_traditional_and_aes_entries_in_one_archive_share_the_password(self):
+        archive = self.infozip("mixed.zip", "-P", "secret", members=("readme.txt",))
+        self.sevenzip_aes("mixed.zip", 128, members=("photo.bin", "docs"))
+        result, target = self.extract(archive, "-P", "secret")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {k: v for k, v in TREE.items() if k != "empty.txt"})
 
 
 class Overwriting(UnsfxCase):
