@@ -22,7 +22,6 @@
 
 #include "platform/memory/memory_disk.h"
 #include "platform/platform.h"
-#include "platform/posix/posix_crypto.h"
 
 namespace memory {
 namespace {
@@ -478,19 +477,5 @@ bool PathFits(const std::string& path) { return path.size() < PATH_MAX; }
 
 void* Allocate(size_t size) { return malloc(size); }
 void Release(void* block) { free(block); }
-
-bool DerivePbkdf2Sha1(const std::string& password, const uint8_t* salt, uint32_t saltLength,
-                      uint32_t iterations, uint8_t* out, uint32_t length) {
-  return posix::DerivePbkdf2Sha1(password, salt, saltLength, iterations, out, length);
-}
-CryptoHandle OpenAesKey(const uint8_t* key, uint32_t length) { return posix::OpenAesKey(key, length); }
-bool EncryptAesBlocks(CryptoHandle key, const uint8_t* in, uint8_t* out, uint32_t length) {
-  return posix::EncryptAesBlocks(key, in, out, length);
-}
-void CloseAesKey(CryptoHandle key) { posix::CloseAesKey(key); }
-CryptoHandle OpenHmacSha1(const uint8_t* key, uint32_t length) { return posix::OpenHmacSha1(key, length); }
-bool AddToMac(CryptoHandle mac, const uint8_t* data, uint32_t length) { return posix::AddToMac(mac, data, length); }
-bool FinishMac(CryptoHandle mac, uint8_t* digest) { return posix::FinishMac(mac, digest); }
-void CloseMac(CryptoHandle mac) { posix::CloseMac(mac); }
 
 }  // namespace platform

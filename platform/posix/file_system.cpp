@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/posix/posix_crypto.h"
 #include "platform/posix/posix_files.h"
 
 namespace platform {
@@ -33,19 +32,5 @@ bool NamePartFits(const std::string& part) { return posix::NamePartFits(part); }
 bool PathFits(const std::string& path) { return posix::PathFits(path); }
 void* Allocate(size_t size) { return malloc(size); }
 void Release(void* block) { free(block); }
-
-bool DerivePbkdf2Sha1(const std::string& password, const uint8_t* salt, uint32_t saltLength,
-                      uint32_t iterations, uint8_t* out, uint32_t length) {
-  return posix::DerivePbkdf2Sha1(password, salt, saltLength, iterations, out, length);
-}
-CryptoHandle OpenAesKey(const uint8_t* key, uint32_t length) { return posix::OpenAesKey(key, length); }
-bool EncryptAesBlocks(CryptoHandle key, const uint8_t* in, uint8_t* out, uint32_t length) {
-  return posix::EncryptAesBlocks(key, in, out, length);
-}
-void CloseAesKey(CryptoHandle key) { posix::CloseAesKey(key); }
-CryptoHandle OpenHmacSha1(const uint8_t* key, uint32_t length) { return posix::OpenHmacSha1(key, length); }
-bool AddToMac(CryptoHandle mac, const uint8_t* data, uint32_t length) { return posix::AddToMac(mac, data, length); }
-bool FinishMac(CryptoHandle mac, uint8_t* digest) { return posix::FinishMac(mac, digest); }
-void CloseMac(CryptoHandle mac) { posix::CloseMac(mac); }
 
 }  // namespace platform
