@@ -689,6 +689,19 @@ class Refusals(MksfxCase):
         self.write_zip("long.zip", [(too_long, b"x")])
         self.assert_refused_untouched(["--from-zip", "long.zip"], ["32880 characters", "32506"])
 
+    def test_a_file_whose_name_ends_in_a_backslash_is_refused(self):
+        # The stub makes a folder of such a name: the file's data would be left out in silence.
+        self.write("t/x\\", b"data")
+        self.assert_refused_untouched(["t"], ['"t/x\\": a file whose name ends in "\\", which the stub takes for a folder'])
+        with zipfile.ZipFile(self.path("in.zip"), "w") as z:
+            z.writestr("old-style\\", b"")
+            z.writestr("caf\u00e9\\", b"data")
+        self.assert_refused_untouched(["--from-zip", "in.zip"],
+                                      ['"caf\u00e9\\": holds data, but its name ends in a separator'])
+        with zipfile.ZipFile(self.path("in.zip"), "w") as z:
+            z.writestr("old-style\\", b"")
+        self.mksfx("--from-zip", "in.zip", "-o", "folder.exe")
+
     def test_names_differing_only_in_case_are_refused_unless_allowed(self):
         self.write("t/Readme.txt", b"1")
         self.write("t/README.txt", b"2")

@@ -91,15 +91,21 @@ void BuildFromZip(const Options& o, const Bytes& stub, const OutputFile::Rewrite
   RefuseIfAny(OverlappingEntries(entries));
   RefuseIfAny(UnsupportedMethods(entries));
   std::vector<NamedEntry> named;
+  std::vector<std::string> dataInFolders;
   uint64_t total = 0;
   // Each name keeps its bytes and flag; it is judged as the stub will read it.
   for (const ImportedEntry& e : entries) {
     const Bytes& extra = e.record.localExtra;
     std::string name = EntryName(e.record.name, e.record.flags, extra.data(), static_cast<uint32_t>(extra.size()));
-    // The stub makes a folder of a name that ends in either separator.
-    named.push_back({name, !name.empty() && (name.back() == '/' || name.back() == '\\')});
+    // The stub makes a folder of a name that ends in either separator, and leaves its data out.
+    bool folder = !name.empty() && (name.back() == '/' || name.back() == '\\');
+    if (folder && e.record.uncompressedSize > 0)
+      dataInFolders.push_back("\"" + name + "\": holds data, but its name ends in a separator, so the stub "
+                              "makes a folder of it and leaves the data out");
+    named.push_back({name, folder});
     total += e.record.compressedSize;
   }
+  RefuseIfAny(dataInFolders);
   RefuseBadNames(named, o.allowCaseDuplicates);
 
   OutputFile out(o.output);

@@ -24,6 +24,14 @@ std::string ProblemWithName(const std::string& name) {
   return std::string();
 }
 
+// A name that ends in "\\" is a folder to the stub, as one that ends in "/" is: a file of that
+// name (a Linux file may have one) would arrive as an empty folder, its data left out.
+std::string FileNamedAsFolder(const std::string& name) {
+  if (name.back() != '\\') return std::string();
+  return Quoted(name) + ": a file whose name ends in \"\\\", which the stub takes for a folder; its data "
+                        "would be left out";
+}
+
 // The path the stub writes the entry to, as Windows reads it: "\" separates levels as "/" does,
 // and doubled or trailing separators add none. Levels are joined by "/", letters upcased as
 // NTFS compares them, so that two entries share a key exactly when they share a file or
@@ -108,6 +116,7 @@ std::vector<std::string> NameProblems(const std::vector<NamedEntry>& entries, bo
   Paths paths;
   for (const NamedEntry& entry : entries) {
     std::string problem = ProblemWithName(entry.name);
+    if (problem.empty() && !entry.isDirectory) problem = FileNamedAsFolder(entry.name);
     if (problem.empty()) problem = ClaimPath(paths, entry, allowCaseDuplicates);
     if (!problem.empty()) problems.push_back(problem);
   }
