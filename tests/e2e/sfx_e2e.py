@@ -346,10 +346,13 @@ class SfxTest(unittest.TestCase):
         """The system's reason for an error, as a message ends it: without the full stop."""
         return self.drive("system-text", code)[0].rstrip(".")
 
-    def expect_whole_extraction(self, files):
-        """Extract into a new folder: success, every file byte for byte, no item left selected."""
+    def expect_whole_extraction(self, files, password=None):
+        """Extract into a new folder (typing the password when one is given): success, every file
+        byte for byte, no item left selected."""
         out = self.dir / "out"
         self.extract_to(out)
+        if password is not None:
+            self.drive("password", password)
         self.expect_success()
         self.assertFiles(out, files)
         self.assertEqual(self.selected(), [])
@@ -610,22 +613,14 @@ class MadeByMksfx(SfxTest):
         exe = self.build("--password=" + PASSWORD)
         self.assertIn(b"\x01\x99\x07\x00\x02\x00AE\x03", exe.read_bytes())
         self.launch(exe)
-        out = self.dir / "out"
-        self.extract_to(out)
-        self.drive("password", PASSWORD)
-        self.expect_success()
-        self.assertFiles(out, self.FILES)
+        self.expect_whole_extraction(self.FILES, PASSWORD)
         self.leave()
 
     def test_a_zipcrypto_password_given_to_mksfx_is_asked_once_by_the_program(self):
         exe = self.build("--zipcrypto", "--password=" + PASSWORD)
         self.assertNotIn(b"\x01\x99\x07\x00", exe.read_bytes())
         self.launch(exe)
-        out = self.dir / "out"
-        self.extract_to(out)
-        self.drive("password", PASSWORD)
-        self.expect_success()
-        self.assertFiles(out, self.FILES)
+        self.expect_whole_extraction(self.FILES, PASSWORD)
         self.leave()
 
 
@@ -636,12 +631,7 @@ class Passwords(SfxTest):
 
     def test_one_prompt_for_an_archive_with_several_encrypted_entries(self):
         self.start(self.encrypted_zip(self.FILES))
-        out = self.dir / "out"
-        self.extract_to(out)
-        self.drive("password", PASSWORD)
-        self.expect_success()
-        self.assertFiles(out, self.FILES)
-        self.assertEqual(self.selected(), [])
+        self.expect_whole_extraction(self.FILES, PASSWORD)
         self.leave()
 
     def test_a_wrong_password_is_asked_again(self):
@@ -1339,12 +1329,7 @@ class AesEntries(SfxTest):
     def test_aes_256_entries_stored_and_deflated_extract_byte_for_byte_after_one_prompt(self):
         archive = self.sevenzip_aes(self.FILES, 256, "-mx=5")
         self.start(archive)
-        out = self.dir / "out"
-        self.extract_to(out)
-        self.drive("password", PASSWORD)
-        self.expect_success()
-        self.assertFiles(out, self.FILES)
-        self.assertEqual(self.selected(), [])
+        self.expect_whole_extraction(self.FILES, PASSWORD)
         self.leave()
 
     def test_aes_128_and_192_stored_entries_extract_byte_for_byte(self):
