@@ -37,10 +37,12 @@ static uint8_t* AllocateBuffer(size_t size) {
 // the ones a read after each consumed chunk would get, decrypted in the same order, so the keys
 // and bytes come out the same, and an AES entry's authentication code takes the same bytes in the
 // same order. A plain entry's read is too cheap to be worth the hand-over.
+// The task's work is its running time: a thread pre-empted inside it by other programs did not
+// work meanwhile, and the caller's wait for it is then a loss, not the price of a gain.
 static void ReadAheadTask(void*) {
-  uint64_t start = platform::MonotonicNanoseconds();
+  uint64_t start = platform::ThreadRunningNanoseconds();
   sfx.aheadCount = ReadEntryData(sfx.aheadBuffer, sfx.aheadWant);
-  sfx.aheadTaskTime = platform::MonotonicNanoseconds() - start;
+  sfx.aheadTaskTime = platform::ThreadRunningNanoseconds() - start;
 }
 
 static void StartReadAhead(int64_t unread) {
@@ -51,8 +53,22 @@ static void StartReadAhead(int64_t unread) {
   platform::StartTask(ReadAheadTask, nullptr);
 }
 
+// A chunk's work is taken at the fastest rate any chunk of the run was read and decrypted at: the
+// work is the same for every byte, and a task can only be slowed by what it does not do itself
+// (a wait for the processor where the clock is the wall clock, a cache another program emptied).
+void WeighHandOver(ReadAheadBalance& balance, uint64_t waited, uint64_t taskTime, uint32_t count) {
+  bool fastest = balance.fastestCount == 0 || taskTime * balance.fastestCount < balance.fastestTime * count;
+  if (count > 0 && fastest) {
+    balance.fastestTime = taskTime;
+    balance.fastestCount = count;
+  }
+  balance.waited += waited;
+  if (balance.fastestCount > 0) balance.worked += balance.fastestTime * count / balance.fastestCount;
+  if (!ReadAheadPays(balance)) balance.givenUp = true;
+}
+
 bool ReadAheadPays(const ReadAheadBalance& balance) {
-  return balance.handovers < ReadAheadTrial || balance.waited * 5 < balance.worked * 4;
+  return balance.waited < balance.worked + ReadAheadAllowance;
 }
 
 // Waits for a read-ahead that is under way, and weighs what the wait cost against the work
@@ -61,11 +77,8 @@ static void FinishReadAhead() {
   if (!sfx.aheadPending) return;
   uint64_t start = platform::MonotonicNanoseconds();
   platform::FinishTask();
-  ReadAheadBalance& balance = sfx.aheadBalance;
-  balance.waited += platform::MonotonicNanoseconds() - start;
-  balance.worked += sfx.aheadTaskTime;
-  balance.handovers++;
-  if (!ReadAheadPays(balance)) balance.givenUp = true;
+  uint64_t waited = platform::MonotonicNanoseconds() - start;
+  WeighHandOver(sfx.aheadBalance, waited, sfx.aheadTaskTime, sfx.aheadCount);
   sfx.aheadPending = false;
 }
 

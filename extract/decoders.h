@@ -12,13 +12,18 @@
 
 void CopyStored();    // method 0
 
-// Reading ahead pays while the caller waits for a chunk clearly less than reading and decrypting
-// it itself would have taken: then part of that work ran beside its own. A second thread that gets
-// no processor of its own (one core, or both kept busy by other work) keeps the caller waiting as
-// long or longer, and the hand-overs cost on top; from then on the run reads serially. Judged from
-// ReadAheadTrial hand-overs on, so that one slow start decides nothing.
-constexpr uint32_t ReadAheadTrial = 8;
+// Reading ahead pays while the caller waits for its chunks less than reading and decrypting them
+// itself would have taken: then part of that work ran beside its own. A second thread that gets
+// no processor of its own (one core, or both kept busy by other work) keeps the caller waiting
+// longer than the work it runs, the hand-overs on top; once the waits exceed the work by
+// ReadAheadAllowance, the rest of the run reads serially. So reading ahead never costs a run
+// more than that, and a slow start decides nothing: the first hand-overs of a run may each wait
+// a millisecond, five times a chunk's work, for a processor that was halted to wake up (so on
+// a virtual machine, seen up to 12 ms in all), before the two sides fall into step. A count of
+// hand-overs cannot tell that start from a second thread that never gets a processor.
+constexpr uint64_t ReadAheadAllowance = 16000000;  // nanoseconds
 bool ReadAheadPays(const ReadAheadBalance& balance);
+void WeighHandOver(ReadAheadBalance& balance, uint64_t waited, uint64_t taskTime, uint32_t count);
 void InflateEntry();  // method 8, raw DEFLATE
 
 // Nothing in a streamed deflated entry's header says how long its data is: its stream ends

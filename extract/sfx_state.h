@@ -64,12 +64,13 @@ struct AesKeys {
   bool failed = false;  // a call of the system's cryptography failed: the data is not proven
 };
 
-// What reading ahead has cost and saved in a run: the time the second thread spent reading and
+// What reading ahead has cost and saved in a run: the time the second thread ran reading and
 // decrypting the chunks it handed over, and the time the caller waited for them.
 struct ReadAheadBalance {
   uint64_t worked;
   uint64_t waited;
-  uint32_t handovers;
+  uint64_t fastestTime;   // the task that read and decrypted its chunk fastest: its time
+  uint32_t fastestCount;  // and its chunk's size
   bool givenUp;  // it did not pay: the rest of the run reads serially
 };
 
@@ -118,7 +119,7 @@ struct SfxState {
   uint32_t aheadWant = 0;             // the count it asks for
   uint32_t aheadCount = 0;            // the count it got, decrypted
   bool aheadPending = false;          // handed over and not yet taken
-  uint64_t aheadTaskTime = 0;         // nanoseconds the last read-ahead took on the second thread
+  uint64_t aheadTaskTime = 0;         // nanoseconds the last read-ahead ran on the second thread
   ReadAheadBalance aheadBalance = {}; // what read-ahead has saved and cost in this run
 
   uint32_t* crcTable = nullptr;       // Crc32Table, built once at start-up

@@ -96,5 +96,9 @@ void CloseMac(CryptoHandle mac);
 // A clock that only goes forward, in nanoseconds from some moment: for weighing what the second
 // thread saves against what waiting for it costs.
 uint64_t MonotonicNanoseconds();
+// The time the calling thread has spent running, in nanoseconds from some moment, where the
+// system counts it finely; elsewhere the clock above. A task's running time tells a second
+// thread that worked from one that was pre-empted while it had work to do.
+uint64_t ThreadRunningNanoseconds();
 
 }  // namespace platform

@@ -247,16 +247,39 @@ TEST_F(DecodersTest, AShortWriteFailsTheEntryForBothDecoders) {
 }
 #endif
 
-TEST(ReadAheadBalanceTest, ReadingAheadPaysWhileTheCallerWaitsClearlyLessThanTheWorkDoneBesideIt) {
-  const uint64_t chunk = 170000;  // nanoseconds to read and decrypt a chunk
-  EXPECT_TRUE(ReadAheadPays({100 * chunk, 0, 100, false}));           // never waited
-  EXPECT_TRUE(ReadAheadPays({100 * chunk, 70 * chunk, 100, false}));  // waited for part of it
-  EXPECT_FALSE(ReadAheadPays({100 * chunk, 80 * chunk, 100, false}));  // a hand-over costs too
-  EXPECT_FALSE(ReadAheadPays({100 * chunk, 300 * chunk, 100, false}));  // no processor of its own
+TEST(ReadAheadBalanceTest, ReadingAheadPaysUntilTheWaitsExceedTheWorkDoneBesideItByTheAllowance) {
+  const uint64_t chunk = 200000;  // nanoseconds to read and decrypt a chunk
+  EXPECT_TRUE(ReadAheadPays({3000 * chunk, 0}));            // never waited
+  EXPECT_TRUE(ReadAheadPays({3000 * chunk, 2700 * chunk}));  // waited for most of it
+  EXPECT_TRUE(ReadAheadPays({3000 * chunk, 3000 * chunk + ReadAheadAllowance - 1}));
+  EXPECT_FALSE(ReadAheadPays({3000 * chunk, 3000 * chunk + ReadAheadAllowance}));
 }
 
-TEST(ReadAheadBalanceTest, AFewSlowHandOversAtTheStartDecideNothing) {
-  for (uint32_t handovers = 1; handovers < ReadAheadTrial; handovers++)
-    EXPECT_TRUE(ReadAheadPays({1000, 1000000, handovers, false})) << handovers;
-  EXPECT_FALSE(ReadAheadPays({1000, 1000000, ReadAheadTrial, false}));
+// Each hand-over waits a millisecond for a fifth of one's work: at the start of a run while a
+// halted processor wakes, or all along beside busy cores.
+TEST(ReadAheadBalanceTest, ASlowStartDecidesNothingAndASecondThreadWithoutAProcessorCostsAtMostTheAllowance) {
+  const uint64_t work = 200000, wait = 1000000;
+  EXPECT_TRUE(ReadAheadPays({12 * work, 12 * wait}));
+  uint32_t handovers = 0;
+  ReadAheadBalance balance = {};
+  while (!balance.givenUp && handovers < 1000) {
+    WeighHandOver(balance, wait, work, ChunkSize);
+    handovers++;
+  }
+  EXPECT_EQ(handovers, 20u);  // 16 ms lost, 0.8 ms at a time
+  EXPECT_EQ(balance.waited - balance.worked, ReadAheadAllowance);
+}
+
+TEST(ReadAheadBalanceTest, AChunksWorkIsTakenAtTheFastestRateAnyChunkWasReadAndDecryptedAt) {
+  ReadAheadBalance balance = {};
+  WeighHandOver(balance, 0, 200000, ChunkSize);
+  WeighHandOver(balance, 0, 2000000, ChunkSize);  // pre-empted for most of its time
+  EXPECT_EQ(balance.worked, 400000u);
+  WeighHandOver(balance, 0, 50000, ChunkSize / 2);  // a faster rate, for half the bytes
+  WeighHandOver(balance, 0, 400000, ChunkSize);
+  EXPECT_EQ(balance.worked, 400000u + 50000 + 100000);
+  WeighHandOver(balance, 300, 1000, 0);  // nothing read: no work, but the wait counts
+  EXPECT_EQ(balance.worked, 550000u);
+  EXPECT_EQ(balance.waited, 300u);
+  EXPECT_FALSE(balance.givenUp);
 }

@@ -102,3 +102,20 @@ TEST(SecondThread, TasksRunOneAfterAnotherInTheOrderGiven) {
   ASSERT_EQ(order.size(), 10000u);
   for (int i = 0; i < 10000; i++) ASSERT_EQ(order[i], i);
 }
+
+#ifndef _WIN32
+// The read-ahead's guard weighs a task by the time it ran: a thread that sleeps or waits for a
+// processor does not run, one that computes does.
+TEST(ThreadRunningTime, CountsWorkAndNotSleep) {
+  uint64_t wallBefore = platform::MonotonicNanoseconds(), runBefore = platform::ThreadRunningNanoseconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  uint64_t slept = platform::ThreadRunningNanoseconds() - runBefore;
+  EXPECT_GE(platform::MonotonicNanoseconds() - wallBefore, 50000000u);
+  EXPECT_LT(slept, 10000000u);
+
+  Slow s;
+  uint64_t workBefore = platform::ThreadRunningNanoseconds();
+  WorkAWhile(&s);
+  EXPECT_GT(platform::ThreadRunningNanoseconds() - workBefore, 1000000u);  // 20 million steps
+}
+#endif
