@@ -845,7 +845,7 @@ class AesEntryTest : public ScanTest {
   // The written file holds the entry's bytes: its size, and the CRC-32 libarchive's AE-1 entry
   // of the same file keeps. The one file too small for AE-1 (tiny.txt) is compared with what
   // libarchive's AE-2 entry of it gives.
-  void ExpectSourceExtracted(const Bytes& zip, const std::string& entry, const std::string& path) {
+  void ExpectSourceExtracted(const std::string& entry, const std::string& path) {
     if (entry == "tiny.txt") {
       ExtractAll(ReadFixture("bsdtar_aes128_stored.zip"), {"secret"}, "reference");
       EXPECT_EQ(ReadWholeFile(path), ReadWholeFile(Scratch("reference\\tiny.txt")));
@@ -895,7 +895,7 @@ TEST_F(AesEntryTest, EveryKeySizeFrom7ZipExtractsItsStoredAndDeflatedEntriesWith
     EXPECT_TRUE(view_.SelectedTexts().empty());
     CloseArchive();
     for (const char* entry : {"photo.bin", "empty.txt", "readme.txt", "docs/guide.txt", "tiny.txt"})
-      ExpectSourceExtracted(zip, entry, PathIn(fixture, entry));
+      ExpectSourceExtracted(entry, PathIn(fixture, entry));
   }
 }
 
@@ -906,7 +906,7 @@ TEST_F(AesEntryTest, StreamedAe1EntriesFromLibarchiveExtractStoredAndDeflated) {
     ExtractAll(zip, {"secret"}, fixture);
     EXPECT_EQ(view_.events, (Strings{"password", "Extraction Successful"}));
     CloseArchive();
-    for (const CentralEntry& e : CentralEntries(zip)) ExpectSourceExtracted(zip, e.name, PathIn(fixture, e.name));
+    for (const CentralEntry& e : CentralEntries(zip)) ExpectSourceExtracted(e.name, PathIn(fixture, e.name));
   }
 }
 
@@ -914,7 +914,7 @@ TEST_F(AesEntryTest, TheRightPasswordAtTheThirdTryExtractsAndIsRemembered) {
   Bytes zip = ReadFixture("sevenzip_aes256.zip");
   ExtractAll(zip, {"", "wrong", "secret"}, "out");
   EXPECT_EQ(view_.events, (Strings{"password", "password", "password", "Extraction Successful"}));
-  ExpectSourceExtracted(zip, "photo.bin", Out("photo.bin"));
+  ExpectSourceExtracted("photo.bin", Out("photo.bin"));
   EXPECT_EQ(sfx.password, "secret");
 }
 
@@ -937,7 +937,7 @@ TEST_F(AesEntryTest, AFlippedCiphertextBitFailsItsEntryByTheAuthenticationCodeAn
     EXPECT_EQ(view_.failures, Failures{EntryFailure::NotAuthentic});
     EXPECT_EQ(Captions(), (Strings{"Failure"}));
     EXPECT_FALSE(Exists(Scratch("flip" + std::to_string(at) + "\\photo.bin")));
-    ExpectSourceExtracted(zip, "readme.txt", Scratch("flip" + std::to_string(at) + "\\readme.txt"));
+    ExpectSourceExtracted("readme.txt", Scratch("flip" + std::to_string(at) + "\\readme.txt"));
     EXPECT_EQ(TemporaryFiles(), Strings{});
     CloseArchive();
   }
