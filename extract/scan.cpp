@@ -474,9 +474,18 @@ void RunScan(Scan& s) {
 
 }  // namespace
 
+// An archive may hold one name twice, and not side by side (a folder's entry before its files
+// and again behind them): the search from the last item found may then come round to a twin
+// already done. So the entry takes the first twin still selected from there; skipping it would
+// leave that twin selected, a failure with no reason, and the later entry's data unwritten.
 bool IsEntrySelected(ScanView& view, const std::string& name) {
-  sfx.listIndex = view.FindExact(sfx.listIndex, name);
-  return sfx.listIndex != ScanView::NoItem && view.IsSelected(sfx.listIndex);
+  int first = view.FindExact(sfx.listIndex, name);
+  sfx.listIndex = first;
+  while (sfx.listIndex != ScanView::NoItem && !view.IsSelected(sfx.listIndex)) {
+    sfx.listIndex = view.FindExact(sfx.listIndex, name);
+    if (sfx.listIndex == first) return false;
+  }
+  return sfx.listIndex != ScanView::NoItem;
 }
 
 void ScanArchive(ScanView& view, ScanMode mode) {

@@ -247,19 +247,26 @@ TEST_F(DecodersTest, AShortWriteFailsTheEntryForBothDecoders) {
 }
 #endif
 
+static ReadAheadBalance Balance(uint64_t worked, uint64_t waited) {
+  ReadAheadBalance balance = {};
+  balance.worked = worked;
+  balance.waited = waited;
+  return balance;
+}
+
 TEST(ReadAheadBalanceTest, ReadingAheadPaysUntilTheWaitsExceedTheWorkDoneBesideItByTheAllowance) {
   const uint64_t chunk = 200000;  // nanoseconds to read and decrypt a chunk
-  EXPECT_TRUE(ReadAheadPays({3000 * chunk, 0}));            // never waited
-  EXPECT_TRUE(ReadAheadPays({3000 * chunk, 2700 * chunk}));  // waited for most of it
-  EXPECT_TRUE(ReadAheadPays({3000 * chunk, 3000 * chunk + ReadAheadAllowance - 1}));
-  EXPECT_FALSE(ReadAheadPays({3000 * chunk, 3000 * chunk + ReadAheadAllowance}));
+  EXPECT_TRUE(ReadAheadPays(Balance(3000 * chunk, 0)));            // never waited
+  EXPECT_TRUE(ReadAheadPays(Balance(3000 * chunk, 2700 * chunk)));  // waited for most of it
+  EXPECT_TRUE(ReadAheadPays(Balance(3000 * chunk, 3000 * chunk + ReadAheadAllowance - 1)));
+  EXPECT_FALSE(ReadAheadPays(Balance(3000 * chunk, 3000 * chunk + ReadAheadAllowance)));
 }
 
 // Each hand-over waits a millisecond for a fifth of one's work: at the start of a run while a
 // halted processor wakes, or all along beside busy cores.
 TEST(ReadAheadBalanceTest, ASlowStartDecidesNothingAndASecondThreadWithoutAProcessorCostsAtMostTheAllowance) {
   const uint64_t work = 200000, wait = 1000000;
-  EXPECT_TRUE(ReadAheadPays({12 * work, 12 * wait}));
+  EXPECT_TRUE(ReadAheadPays(Balance(12 * work, 12 * wait)));
   uint32_t handovers = 0;
   ReadAheadBalance balance = {};
   while (!balance.givenUp && handovers < 1000) {

@@ -17,6 +17,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import warnings
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests", "support"))
@@ -169,6 +170,18 @@ class Extraction(UnsfxCase):
             result, target = self.extract(archive, into="out%d" % method)
             self.assertExit(result, ALL_FINE)
             self.assertTreeExtracted(target)
+
+    def test_a_name_held_twice_and_not_side_by_side_is_extracted_both_times(self):
+        # A folder's entry before its file and again behind it, and a file written twice with
+        # another between: each entry is met by its own item, and the later file's data stays.
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # zipfile warns of the duplicate names it writes
+            archive = self.pyzip("twice.zip", [("café/", b""), ("café/a.txt", b"a"), ("b.txt", b"b"),
+                                               ("café/", b""), ("c.txt", b"first"), ("b.txt", b"bb"),
+                                               ("c.txt", b"second")])
+        result, target = self.extract(archive, "--overwrite")
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {"café/a.txt": b"a", "b.txt": b"bb", "c.txt": b"second"})
 
     def test_creates_a_missing_extract_folder_and_its_parents(self):
         result, target = self.extract(self.pyzip("a.zip", [("a.txt", b"a")]), into="new/deeper")
