@@ -474,18 +474,25 @@ void RunScan(Scan& s) {
 
 }  // namespace
 
-// An archive may hold one name twice, and not side by side (a folder's entry before its files
-// and again behind them): the search from the last item found may then come round to a twin
-// already done. So the entry takes the first twin still selected from there; skipping it would
-// leave that twin selected, a failure with no reason, and the later entry's data unwritten.
+// An archive may hold a folder's entry twice, before its files and again behind them: the
+// search from the last item found then comes round to the twin already made, and passing the
+// entry would leave the other twin selected, a failure with no reason. A folder's entry then
+// takes the next twin of exactly its name still selected; the twins make the same folder. (A
+// file's entries keep the list box's search: which of two equal names the user chose cannot be
+// told.) A name that differs in letter case only is another item, chosen or not.
 bool IsEntrySelected(ScanView& view, const std::string& name) {
   int first = view.FindExact(sfx.listIndex, name);
   sfx.listIndex = first;
-  while (sfx.listIndex != ScanView::NoItem && !view.IsSelected(sfx.listIndex)) {
-    sfx.listIndex = view.FindExact(sfx.listIndex, name);
-    if (sfx.listIndex == first) return false;
+  if (first == ScanView::NoItem) return false;
+  if (view.IsSelected(first)) return true;
+  if (name.back() != '/' || !view.ItemIs(first, name)) return false;
+  for (int at = view.FindExact(first, name); at != first; at = view.FindExact(at, name)) {
+    if (view.IsSelected(at) && view.ItemIs(at, name)) {
+      sfx.listIndex = at;
+      return true;
+    }
   }
-  return sfx.listIndex != ScanView::NoItem;
+  return false;
 }
 
 void ScanArchive(ScanView& view, ScanMode mode) {

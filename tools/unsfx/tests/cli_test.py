@@ -171,17 +171,17 @@ class Extraction(UnsfxCase):
             self.assertExit(result, ALL_FINE)
             self.assertTreeExtracted(target)
 
-    def test_a_name_held_twice_and_not_side_by_side_is_extracted_both_times(self):
-        # A folder's entry before its file and again behind it, and a file written twice with
-        # another between: each entry is met by its own item, and the later file's data stays.
+    def test_a_folder_entry_again_behind_its_files_makes_the_same_folder(self):
+        # Each twin is met by an item of its own; the second no longer finds the first's item
+        # done and stays selected, a failure without a reason.
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")  # zipfile warns of the duplicate names it writes
             archive = self.pyzip("twice.zip", [("café/", b""), ("café/a.txt", b"a"), ("b.txt", b"b"),
-                                               ("café/", b""), ("c.txt", b"first"), ("b.txt", b"bb"),
-                                               ("c.txt", b"second")])
-        result, target = self.extract(archive, "--overwrite")
+                                               ("café/", b""), ("d/", b""), ("d/e/", b""), ("d/", b"")])
+        result, target = self.extract(archive)
         self.assertExit(result, ALL_FINE)
-        self.assertTreeExtracted(target, {"café/a.txt": b"a", "b.txt": b"bb", "c.txt": b"second"})
+        self.assertTreeExtracted(target, {"café/a.txt": b"a", "b.txt": b"b"})
+        self.assertTrue(os.path.isdir(os.path.join(target, "d", "e")))
 
     def test_creates_a_missing_extract_folder_and_its_parents(self):
         result, target = self.extract(self.pyzip("a.zip", [("a.txt", b"a")]), into="new/deeper")
