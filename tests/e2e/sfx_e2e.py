@@ -21,6 +21,7 @@ import subprocess
 import sys
 import time
 import unittest
+import warnings
 import zipfile
 from contextlib import contextmanager
 from pathlib import Path
@@ -465,6 +466,17 @@ class Extraction(SfxTest):
         self.assertFiles(out, {Path(p).name: d for p, d in NESTED.items()})
         self.assertTreeIs(out, ["guide.txt", "logo.bin", "readme.txt", "run.txt"])
         self.assertEqual(self.selected(), [])
+        self.leave()
+
+    def test_a_folder_entry_again_behind_its_files_makes_the_same_folder_and_succeeds(self):
+        # The second entry of café/ takes its own item, the twin still selected, rather than
+        # the one the first entry deselected.
+        entries = [("café/", b""), ("café/a.txt", b"a"), ("b.txt", b"b"), ("café/", b"")]
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # zipfile warns of the duplicate name it writes
+            self.start(self.python_zip(entries))
+        self.assertEqual(self.names(), ["b.txt", "café/", "café/", "café/a.txt"])
+        self.expect_whole_extraction({"café/a.txt": b"a", "b.txt": b"b"})
         self.leave()
 
     def test_equal_names_deselect_the_items_the_search_from_the_last_found_item_gives(self):
