@@ -31,6 +31,17 @@ std::string& SlashesToBackslashes(std::string& path) {
   return path;
 }
 
+std::string NameLevels(const std::string& name, char separator) {
+  std::string levels;
+  size_t start = 0;
+  for (size_t at = 0; at <= name.size(); at++) {
+    if (at < name.size() && !IsLevelSeparator(name[at])) continue;
+    if (at > start) levels += (levels.empty() ? "" : std::string(1, separator)) + name.substr(start, at - start);
+    start = at + 1;
+  }
+  return levels;
+}
+
 bool PathExists(std::string& path) {
   if (!path.empty() && path.back() == '\\') {
     std::string pattern = path + "*.*";

@@ -11,6 +11,9 @@ std::string FileNamePart(const std::string& path);
 // exactly three characters with a colon is returned whole.
 std::string DirectoryPart(const std::string& path);
 std::string& SlashesToBackslashes(std::string& path);
+// An entry name's levels, split at slashes and backslashes and joined by the given separator:
+// doubled, leading and trailing separators add no level ("a//b/" has the levels "a" and "b").
+std::string NameLevels(const std::string& name, char separator);
 // True when a file or directory of that name exists. A path not ending in a backslash is
 // converted to backslashes in place; one that ends in a backslash names a directory.
 bool PathExists(std::string& path);

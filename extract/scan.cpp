@@ -318,6 +318,13 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
   return Next::Continue;
 }
 
+// Where the entry lands: below the extract path, its levels joined by backslashes, with no empty
+// level (the path measured against the system's limit is then the path written); a folder's
+// entry keeps its trailing backslash, so that only a folder is taken for it.
+std::string OutputPath(const std::string& prefix, const std::string& name) {
+  return prefix + "\\" + NameLevels(name, '\\') + (IsDirectoryEntry(name) ? "\\" : "");
+}
+
 // A file's path is taken whole only with the temporary name beside it and the paths of both marks.
 bool FileFits(const std::string& outputPath) {
   return TemporaryFitsBeside(outputPath) && ZoneMarkFits(outputPath);
@@ -348,8 +355,7 @@ Next ExtractEntry(Scan& s) {
     s.view.ShowMessage(s.name, msg::UnsafePathCaption);
     return FailEntry(s, EntryFailure::NameUnsafe);
   }
-  std::string outputPath = s.prefix + "\\" + s.name;
-  SlashesToBackslashes(outputPath);
+  std::string outputPath = OutputPath(s.prefix, s.name);
   if (s.mode == ExtractMode && !NameAndPathFit(s, outputPath)) return Next::Continue;
   // When the seek to the data fails, the archive still stands where the name ended, and the
   // password check and the decoder would take whatever follows for the data. Nothing is read;

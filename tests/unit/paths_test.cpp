@@ -38,6 +38,15 @@ TEST_F(PathsTest, FileNamePartNeverCutsANameIntoAnother) {
   EXPECT_EQ(FileNamePart("D/" + cyrillic), cyrillic);
 }
 
+TEST_F(PathsTest, NameLevelsDropEmptyLevelsAndJoinTheRestByOneSeparator) {
+  EXPECT_EQ(NameLevels("a/b\\c.txt", '\\'), "a\\b\\c.txt");
+  EXPECT_EQ(NameLevels("a//b\\/\\c.txt", '/'), "a/b/c.txt");
+  EXPECT_EQ(NameLevels("docs/", '\\'), "docs");
+  EXPECT_EQ(NameLevels("a" + std::string(4100, '/') + "b", '/'), "a/b");
+  EXPECT_EQ(NameLevels("plain.txt", '/'), "plain.txt");
+  EXPECT_EQ(NameLevels("//", '/'), "");
+}
+
 TEST_F(PathsTest, TrailingBackslashIsAddedOrRemovedOnce) {
   char buffer[ExtractPathSize] = "C:\\OUT";
   ASSERT_TRUE(WithTrailingBackslash(buffer, sizeof buffer));

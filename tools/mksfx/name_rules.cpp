@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "extract/paths.h"
 #include "extract/safe_name.h"
 #include "platform/utf8.h"
 #include "tools/mksfx/limits.h"
@@ -36,16 +37,7 @@ std::string FileNamedAsFolder(const std::string& name) {
 // and doubled or trailing separators add none. Levels are joined by "/", letters upcased as
 // NTFS compares them, so that two entries share a key exactly when they share a file or
 // folder on disk.
-std::string PathKey(const std::string& name) {
-  std::string path;
-  size_t start = 0;
-  for (size_t at = 0; at <= name.size(); at++) {
-    if (at < name.size() && name[at] != '/' && name[at] != '\\') continue;
-    if (at > start) path += (path.empty() ? "" : "/") + name.substr(start, at - start);
-    start = at + 1;
-  }
-  return NtfsUpcase(path);
-}
+std::string PathKey(const std::string& name) { return NtfsUpcase(NameLevels(name, '/')); }
 
 // Which entry first needs a path on disk, and whether as a folder: a folder entry needs its own
 // path, and every entry needs the folders above it.

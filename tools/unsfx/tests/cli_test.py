@@ -567,6 +567,13 @@ class NamesAndPaths(UnsfxCase):
         self.assertIn(b"unsfx: Path too long... ", result.stderr)
         self.assertEqual(os.listdir(target), ["ok.txt"])
 
+    def test_doubled_slashes_add_no_level_and_count_for_nothing_against_the_limit(self):
+        # 4,100 slashes would pass the system's limit; the path written holds one of them.
+        archive = self.pyzip("slashes.zip", [("a" + "/" * 4100 + "b.txt", b"b"), ("c//d//e.txt", b"e")])
+        result, target = self.extract(archive)
+        self.assertExit(result, ALL_FINE)
+        self.assertTreeExtracted(target, {"a/b.txt": b"b", "c/d/e.txt": b"e"})
+
 
 class TerminalSafety(UnsfxCase):
     """Names reach a terminal: control characters in them are spelled out, never sent."""
