@@ -16,7 +16,6 @@ void RecordingView::AddItem(const std::string& name) {
 }
 
 int RecordingView::FindExact(int after, const std::string& name) { return list_.FindExact(after, name); }
-bool RecordingView::ItemIs(int index, const std::string& name) { return list_.Text(index) == name; }
 bool RecordingView::IsSelected(int index) { return list_.IsSelected(index); }
 void RecordingView::SetSelected(int index, bool selected) { list_.SetSelected(index, selected); }
 int RecordingView::SelectedCount() { return list_.SelectedCount(); }

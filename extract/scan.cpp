@@ -480,20 +480,21 @@ void RunScan(Scan& s) {
 
 }  // namespace
 
-// An archive may hold a folder's entry twice, before its files and again behind them: the
-// search from the last item found then comes round to the twin already made, and passing the
-// entry would leave the other twin selected, a failure with no reason. A folder's entry then
-// takes the next twin of exactly its name still selected; the twins make the same folder. (A
-// file's entries keep the list box's search: which of two equal names the user chose cannot be
-// told.) A name that differs in letter case only is another item, chosen or not.
+// An archive may hold a folder's entry twice, before its files and again behind them, in the
+// same letters or in others ("café/", "cAfé/"): the search from the last item found then comes
+// round to a twin already made, and passing the entry would leave the other twin selected, a
+// failure with no reason. A folder's entry then takes the next twin still selected, equal to
+// its name as the list compares names (letter case aside): on Windows every twin makes the same
+// folder. (A file's entries keep the list box's search: which of two equal names the user chose
+// cannot be told.)
 bool IsEntrySelected(ScanView& view, const std::string& name) {
   int first = view.FindExact(sfx.listIndex, name);
   sfx.listIndex = first;
   if (first == ScanView::NoItem) return false;
   if (view.IsSelected(first)) return true;
-  if (name.back() != '/' || !view.ItemIs(first, name)) return false;
+  if (name.back() != '/') return false;
   for (int at = view.FindExact(first, name); at != first; at = view.FindExact(at, name)) {
-    if (view.IsSelected(at) && view.ItemIs(at, name)) {
+    if (view.IsSelected(at)) {
       sfx.listIndex = at;
       return true;
     }

@@ -19,8 +19,6 @@ class ScanView {
   // Index of the first item after `after` (from the top when -1, wrapping around) whose whole
   // text equals name without regard to letter case; NoItem when none does.
   virtual int FindExact(int after, const std::string& name) = 0;
-  // Whether the item's text is name itself, letter case and all.
-  virtual bool ItemIs(int index, const std::string& name) = 0;
   virtual bool IsSelected(int index) = 0;
   virtual void SetSelected(int index, bool selected) = 0;
   virtual int SelectedCount() = 0;

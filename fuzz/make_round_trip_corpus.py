@@ -29,6 +29,8 @@ seeds = {
                                 ("日本語.txt", "こんにちは\n".encode()), ("Ελληνικά.txt", b"alpha")]),
     "case_duplicates": encode(1, [("Notes.txt", b"upper"), ("notes.txt", b"lower")], case_duplicates=True),
     "deep": encode(3, [("/".join("level%d" % i for i in range(20)) + "/leaf.txt", b"deep down")]),
+    "folder_again_in_other_letters": encode(5, [("café/", b""), ("café/a.txt", b"a"), ("cAfé/", b""),
+                                                ("café/b.txt", b"b")]),
     # Empty levels add nothing to the path written, nor to the path measured against the limit.
     "slashes_past_the_limit": encode(0, [("a" + "/" * 4100 + "b.txt", b"b"), ("c//d.txt", b"d")]),
 }

@@ -30,14 +30,6 @@ int DialogView::FindExact(int after, const std::string& name) {
   return index_.FindExact(after, WideText(name).get());
 }
 
-bool DialogView::ItemIs(int index, const std::string& name) {
-  WideText wanted(name);
-  if (ToList(LB_GETTEXTLEN, static_cast<WPARAM>(index), 0) != wanted.length()) return false;
-  std::wstring text(static_cast<size_t>(wanted.length()) + 1, L'\0');
-  ToList(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
-  return text.compare(0, text.size() - 1, wanted.get()) == 0;
-}
-
 bool DialogView::IsSelected(int index) { return ToList(LB_GETSEL, static_cast<WPARAM>(index), 0) > 0; }
 
 void DialogView::SetSelected(int index, bool selected) {

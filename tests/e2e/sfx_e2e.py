@@ -479,6 +479,14 @@ class Extraction(SfxTest):
         self.expect_whole_extraction({"café/a.txt": b"a", "b.txt": b"b"})
         self.leave()
 
+    def test_a_folder_entry_again_in_other_letters_takes_its_own_item_and_succeeds(self):
+        # The search for cAfé/ comes to café/, done, first; the folder's entry goes on to its
+        # own item. On Windows both make one folder.
+        entries = [("café/", b""), ("café/a.txt", b"a"), ("cAfé/", b""), ("café/b.txt", b"b")]
+        self.start(self.python_zip(entries))
+        self.expect_whole_extraction({"café/a.txt": b"a", "café/b.txt": b"b"})
+        self.leave()
+
     def test_equal_names_deselect_the_items_the_search_from_the_last_found_item_gives(self):
         # Without stored paths, four items read x.txt in some letter case and two README.TXT;
         # the archive holds them in another order than the list. Each header takes the first

@@ -5,7 +5,6 @@
 void FakeView::ResetList() { list.Clear(); }
 void FakeView::AddItem(const std::string& name) { list.Add(name); }
 int FakeView::FindExact(int after, const std::string& name) { return list.FindExact(after, name); }
-bool FakeView::ItemIs(int index, const std::string& name) { return list.Text(index) == name; }
 bool FakeView::IsSelected(int index) { return list.IsSelected(index); }
 void FakeView::SetSelected(int index, bool selected) { list.SetSelected(index, selected); }
 int FakeView::SelectedCount() { return list.SelectedCount(); }

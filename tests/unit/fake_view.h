@@ -25,7 +25,6 @@ class FakeView : public ScanView {
   void ResetList() override;
   void AddItem(const std::string& name) override;
   int FindExact(int after, const std::string& name) override;
-  bool ItemIs(int index, const std::string& name) override;
   bool IsSelected(int index) override;
   void SetSelected(int index, bool selected) override;
   int SelectedCount() override;
