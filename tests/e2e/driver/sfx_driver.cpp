@@ -242,18 +242,21 @@ void WaitGone(const Args& args, Reply& reply) {
 
 // One line per item in list order: "1<TAB>name" for a selected item, "0<TAB>name" otherwise.
 // One reading of the file list, "1\tname" for a selected item; false when an item vanished
-// while it was read.
+// or changed while it was read.
 bool ReadList(HWND list, std::vector<std::string>& items) {
   items.clear();
   DWORD_PTR count = 0;
   if (!Send(list, LB_GETCOUNT, 0, 0, &count) || LRESULT(count) == LB_ERR) return false;
+  // The program may relist between the length and the text: the buffer holds any item's text
+  // (an entry name has at most 65,535 bytes), so a longer text read then cannot overrun it.
+  std::vector<wchar_t> text(65536 + 1);
   for (DWORD_PTR i = 0; i < count; ++i) {
     DWORD_PTR length = 0, selected = 0;
-    if (!Send(list, LB_GETTEXTLEN, i, 0, &length) || LRESULT(length) == LB_ERR) return false;
-    std::vector<wchar_t> text(length + 1);
+    if (!Send(list, LB_GETTEXTLEN, i, 0, &length) || LRESULT(length) == LB_ERR || length >= text.size())
+      return false;
     DWORD_PTR copied = 0;
     if (!Send(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()), &copied) ||
-        LRESULT(copied) == LB_ERR || !Send(list, LB_GETSEL, i, 0, &selected))
+        LRESULT(copied) == LB_ERR || copied != length || !Send(list, LB_GETSEL, i, 0, &selected))
       return false;
     items.push_back((LRESULT(selected) > 0 ? "1\t" : "0\t") + Narrow(text.data()));
   }
