@@ -492,7 +492,7 @@ bool IsEntrySelected(ScanView& view, const std::string& name) {
   sfx.listIndex = first;
   if (first == ScanView::NoItem) return false;
   if (view.IsSelected(first)) return true;
-  if (name.back() != '/') return false;
+  if (!IsDirectoryEntry(name)) return false;
   for (int at = view.FindExact(first, name); at != first; at = view.FindExact(at, name)) {
     if (view.IsSelected(at)) {
       sfx.listIndex = at;
