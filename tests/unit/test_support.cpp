@@ -5,6 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 #include "extract/archive_walk.h"
 #include "extract/local_header.h"
@@ -86,7 +92,9 @@ void EngineTest::SetUp() {
   sfx = SfxState();
   CreateTables();
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  fs::path dir = fs::temp_directory_path() / "kvx-tests" / info->test_suite_name() / info->name();
+  // The process id keeps two checkouts' runs (a clean clone's CI beside a working tree) apart.
+  std::string test = std::string(info->test_suite_name()) + "." + info->name() + "." + std::to_string(getpid());
+  fs::path dir = fs::temp_directory_path() / "kvx-tests" / test;
   fs::remove_all(dir);
   fs::create_directories(dir);
   scratch_ = dir.string();
