@@ -33,6 +33,8 @@ seeds = {
                                                 ("café/b.txt", b"b")]),
     # Empty levels add nothing to the path written, nor to the path measured against the limit.
     "slashes_past_the_limit": encode(0, [("a" + "/" * 4100 + "b.txt", b"b"), ("c//d.txt", b"d")]),
+    # The listing spells a C1 control out (\u0085); the file keeps the character.
+    "c1_controls": encode(3, [("next\u0085line/", b""), ("next\u0085line/csi\u009b.txt", b"c1")]),
 }
 
 # The inputs campaigns found and kept (named by their SHA-1) stay beside the seeds.

@@ -236,10 +236,29 @@ std::string Lines(const std::vector<std::string>& names) {
   return lines;
 }
 
+// A name as unsfx prints it: a C1 control (U+0080 to U+009F, in UTF-8 the bytes C2 80 to C2 9F)
+// is spelled \u0080 to \u009F, so that no terminal acts on it. The C0 controls and DEL never
+// get this far: the engine refuses the names that hold them.
+std::string AsListed(const std::string& name) {
+  std::string listed;
+  for (size_t at = 0; at < name.size(); at++) {
+    uint8_t next = at + 1 < name.size() ? static_cast<uint8_t>(name[at + 1]) : 0;
+    if (static_cast<uint8_t>(name[at]) == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      char spelled[8];
+      snprintf(spelled, sizeof spelled, "\\u%04X", next);
+      listed += spelled;
+      at++;
+    } else {
+      listed += name[at];
+    }
+  }
+  return listed;
+}
+
 void CheckListing(const Plan& plan, const Outcome& listing) {
   RequireSuccess("the listing", listing);
   std::vector<std::string> names;
-  for (const Entry& entry : plan.entries) names.push_back(entry.name);
+  for (const Entry& entry : plan.entries) names.push_back(AsListed(entry.name));
   if (listing.out != Lines(names)) Fail("the listing differs", "listed:\n" + listing.out + "written:\n" + Lines(names));
 }
 
