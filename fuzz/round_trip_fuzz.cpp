@@ -94,14 +94,18 @@ Plan Decode(const uint8_t* data, size_t size) {
   return plan;
 }
 
-// The engine refuses a name with a level longer than the file system takes, by design.
-bool FitsTheDisk(const std::string& name) {
-  std::string path = EntryPath(name);
+// The engine refuses, by design, a name with a level longer than the file system takes, and a
+// path that does not fit the system's limit. A file is written under a temporary name of twelve
+// characters in its folder first, so that name's path must fit too.
+bool FitsTheDisk(const Entry& entry) {
+  std::string path = EntryPath(entry.name);
   for (size_t start = 0, end; start < path.size(); start = end + 1) {
     end = std::min(path.find('/', start), path.size());
     if (!platform::NamePartFits(path.substr(start, end - start))) return false;
   }
-  return platform::PathFits(std::string(memory::ExtractionFolder) + '/' + path);
+  std::string whole = std::string(memory::ExtractionFolder) + '/' + path;
+  std::string temporary = whole.substr(0, whole.rfind('/') + 1) + "~kvx0000.tmp";
+  return platform::PathFits(whole) && (entry.folder || platform::PathFits(temporary));
 }
 
 // A password mksfx takes and a user can type: characters, none of them zero, as many as the
@@ -117,7 +121,7 @@ bool IsWritable(const Plan& plan) {
   if (!plan.password.empty() && !IsTypable(plan.password)) return false;
   std::vector<NamedEntry> named;
   for (const Entry& entry : plan.entries) {
-    if (!FitsTheDisk(entry.name)) return false;
+    if (!FitsTheDisk(entry)) return false;
     named.push_back({entry.name, entry.folder});
   }
   return NamesNotInUtf8(named).empty() && NameProblems(named, plan.caseDuplicates).empty();
