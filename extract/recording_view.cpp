@@ -27,10 +27,16 @@ void RecordingView::ClearReport() {
   notes_.clear();
 }
 
-RecordingView::Note* RecordingView::NoteOfCurrentEntry() {
-  if (sfx.listIndex < 0 || sfx.listIndex >= list_.Count()) return nullptr;
+RecordingView::Note* RecordingView::NoteOf(int index) {
+  if (index < 0 || index >= list_.Count()) return nullptr;
   notes_.resize(static_cast<size_t>(list_.Count()));
-  return &notes_[static_cast<size_t>(sfx.listIndex)];
+  return &notes_[static_cast<size_t>(index)];
+}
+
+RecordingView::Note* RecordingView::NoteOfCurrentEntry() { return NoteOf(sfx.listIndex); }
+
+void RecordingView::NoteFound(int index) {
+  if (Note* note = NoteOf(index)) note->found++;
 }
 
 void RecordingView::NoteFailure(EntryFailure reason) {
@@ -40,6 +46,25 @@ void RecordingView::NoteFailure(EntryFailure reason) {
 
 void RecordingView::NoteLeftAlone() {
   if (Note* note = NoteOfCurrentEntry()) note->leftAlone = true;
+}
+
+// Equal items stand side by side. When as many entries came to a run of equal items as it has
+// items, the entries of that name were all met, and one that no entry came to was passed
+// because the search brought its entry to a twin already done (a.txt, b.txt, a.txt).
+void RecordingView::ExplainItemsNotFound() {
+  for (int first = 0, end; first < list_.Count(); first = end) {
+    int found = 0;
+    for (end = first;; end++) {
+      found += NoteOf(end)->found;
+      if (!list_.NextIsEqual(end)) break;
+    }
+    end++;
+    const char* reason = found >= end - first ? msg::ReasonEntryPassed : msg::ReasonNotReached;
+    for (int i = first; i < end; i++) {
+      Note* note = NoteOf(i);
+      if (IsSelected(i) && note->found == 0 && !note->failure) note->failure = reason;
+    }
+  }
 }
 
 std::string RecordingView::OutcomeLine(int index) {
@@ -56,5 +81,6 @@ ExitCode RunOverEveryEntry(RecordingView& view, ScanMode mode) {
   view.SelectAll();
   view.ClearReport();
   ScanArchive(view, mode);
+  view.ExplainItemsNotFound();
   return ExitCodeFor(view.Report(), view.SelectedCount());
 }

@@ -20,8 +20,12 @@ class RecordingView : public ScanView {
   void SetSelected(int index, bool selected) override;
   int SelectedCount() override;
   int Count() override;
+  void NoteFound(int index) override;
   void NoteFailure(EntryFailure reason) override;
   void NoteLeftAlone() override;
+  // After a run, gives a reason to each item still selected that no entry came to: the run
+  // ended before its entry, or its entries all came to another item of the same name.
+  void ExplainItemsNotFound();
 
   void SelectAll();
   // Entry names in the order the listing met them.
@@ -41,8 +45,10 @@ class RecordingView : public ScanView {
   struct Note {
     const char* failure = nullptr;  // the first reason its entry gave: later ones follow from it
     bool leftAlone = false;
+    int found = 0;  // how many entries the list's search brought to it
   };
   Note* NoteOfCurrentEntry();
+  Note* NoteOf(int index);
 
   ItemList list_;
   std::vector<std::string> archiveOrder_;

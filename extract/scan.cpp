@@ -491,6 +491,7 @@ bool IsEntrySelected(ScanView& view, const std::string& name) {
   int first = view.FindExact(sfx.listIndex, name);
   sfx.listIndex = first;
   if (first == ScanView::NoItem) return false;
+  view.NoteFound(first);
   if (view.IsSelected(first)) return true;
   if (!IsDirectoryEntry(name)) return false;
   for (int at = view.FindExact(first, name); at != first; at = view.FindExact(at, name)) {

@@ -183,6 +183,19 @@ class Extraction(UnsfxCase):
         self.assertTreeExtracted(target, {"café/a.txt": b"a", "b.txt": b"b"})
         self.assertTrue(os.path.isdir(os.path.join(target, "d", "e")))
 
+    def test_a_file_entry_again_apart_from_its_twin_fails_and_says_why(self):
+        # The list holds a.txt twice, side by side; the second entry's search from b.txt comes
+        # round to the first a.txt, done, and the entry is passed, so the second item stays.
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # zipfile warns of the duplicate name it writes
+            archive = self.pyzip("apart.zip", [("a.txt", b"1"), ("b.txt", b"b"), ("a.txt", b"2")])
+        result, target = self.extract(archive)
+        self.assertExit(result, ENTRY_FAILED)
+        self.assertEqual([line for line in result.stderr.splitlines() if line.startswith(b"unsfx: ")], [
+            b"unsfx: failed: a.txt (the archive holds its name more than once, and the list's "
+            b"search passed an entry of it)"])
+        self.assertTreeExtracted(target, {"a.txt": b"1", "b.txt": b"b"})
+
     def test_a_folder_entry_again_in_other_letters_takes_the_twin_still_selected(self):
         # The list's search comes round to the twin the first entry took, in either order, and
         # a folder's name may end in either separator.
@@ -230,6 +243,9 @@ class Passwords(UnsfxCase):
         files, _ = files_below(target) if os.path.isdir(target) else ({}, set())
         self.assertEqual(files, {})
         self.assertIn(b"failed: readme.txt", result.stderr)
+        # The entries behind the refused one were never reached, and each line says so.
+        for name in (b"docs/guide.txt", b"photo.bin", b"empty.txt"):
+            self.assertIn(b"unsfx: failed: " + name + b" (the run ended before its entry)\n", result.stderr)
 
     def test_no_password_and_no_terminal_is_a_wrong_password(self):
         result, _ = self.extract(self.infozip("enc.zip", "-P", "secret"))
