@@ -173,8 +173,6 @@ constexpr const char* ReasonNotAuthentic = "its data does not match its authenti
 constexpr const char* ReasonCryptographyFailed = "the system's cryptography failed on it";
 constexpr const char* ReasonOverwriteUndecided = "a file of its name exists, and neither /O nor /N was given";
 constexpr const char* ReasonNotReached = "the run ended before its entry";
-constexpr const char* ReasonEntryPassed =
-    "the archive holds its name more than once, and the list's search passed an entry of it";
 constexpr const char* ReasonUnknown = "it failed";
 
 // A run's account of each entry, in list order: "failed: NAME (reason)", as unsfx prints the

@@ -53,8 +53,3 @@ const std::string& ItemList::Text(int index) {
   SortAdded();
   return items_.at(index).text;
 }
-
-bool ItemList::NextIsEqual(int index) {
-  SortAdded();
-  return InRange(index) && InRange(index + 1) && items_[index].key == items_[index + 1].key;
-}

@@ -23,8 +23,6 @@ class ItemList {
   int SelectedCount() const { return selectedCount_; }
   int Count() const { return static_cast<int>(items_.size()); }
   const std::string& Text(int index);
-  // Whether the item behind this one is equal to it: equal items stand side by side.
-  bool NextIsEqual(int index);
 
  private:
   struct Item {

@@ -35,8 +35,8 @@ RecordingView::Note* RecordingView::NoteOf(int index) {
 
 RecordingView::Note* RecordingView::NoteOfCurrentEntry() { return NoteOf(sfx.listIndex); }
 
-void RecordingView::NoteFound(int index) {
-  if (Note* note = NoteOf(index)) note->found++;
+void RecordingView::NoteTaken(int index) {
+  if (Note* note = NoteOf(index)) note->taken = true;
 }
 
 void RecordingView::NoteFailure(EntryFailure reason) {
@@ -48,22 +48,10 @@ void RecordingView::NoteLeftAlone() {
   if (Note* note = NoteOfCurrentEntry()) note->leftAlone = true;
 }
 
-// Equal items stand side by side. When as many entries came to a run of equal items as it has
-// items, the entries of that name were all met, and one that no entry came to was passed
-// because the search brought its entry to a twin already done (a.txt, b.txt, a.txt).
-void RecordingView::ExplainItemsNotFound() {
-  for (int first = 0, end; first < list_.Count(); first = end) {
-    int found = 0;
-    for (end = first;; end++) {
-      found += NoteOf(end)->found;
-      if (!list_.NextIsEqual(end)) break;
-    }
-    end++;
-    const char* reason = found >= end - first ? msg::ReasonEntryPassed : msg::ReasonNotReached;
-    for (int i = first; i < end; i++) {
-      Note* note = NoteOf(i);
-      if (IsSelected(i) && note->found == 0 && !note->failure) note->failure = reason;
-    }
+void RecordingView::ExplainItemsNotTaken() {
+  for (int i = 0; i < list_.Count(); i++) {
+    Note* note = NoteOf(i);
+    if (IsSelected(i) && !note->taken && !note->failure) note->failure = msg::ReasonNotReached;
   }
 }
 
@@ -81,6 +69,6 @@ ExitCode RunOverEveryEntry(RecordingView& view, ScanMode mode) {
   view.SelectAll();
   view.ClearReport();
   ScanArchive(view, mode);
-  view.ExplainItemsNotFound();
+  view.ExplainItemsNotTaken();
   return ExitCodeFor(view.Report(), view.SelectedCount());
 }

@@ -20,12 +20,12 @@ class RecordingView : public ScanView {
   void SetSelected(int index, bool selected) override;
   int SelectedCount() override;
   int Count() override;
-  void NoteFound(int index) override;
+  void NoteTaken(int index) override;
   void NoteFailure(EntryFailure reason) override;
   void NoteLeftAlone() override;
-  // After a run, gives a reason to each item still selected that no entry came to: the run
-  // ended before its entry, or its entries all came to another item of the same name.
-  void ExplainItemsNotFound();
+  // After a run, gives each item still selected that no entry took its reason: the run ended
+  // before its entry (a password refused in front of it, say).
+  void ExplainItemsNotTaken();
 
   void SelectAll();
   // Entry names in the order the listing met them.
@@ -45,7 +45,7 @@ class RecordingView : public ScanView {
   struct Note {
     const char* failure = nullptr;  // the first reason its entry gave: later ones follow from it
     bool leftAlone = false;
-    int found = 0;  // how many entries the list's search brought to it
+    bool taken = false;  // an entry of the run took it
   };
   Note* NoteOfCurrentEntry();
   Note* NoteOf(int index);

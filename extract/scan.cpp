@@ -37,6 +37,7 @@ struct Scan {
   bool damaged = false;     // the walk could not reach every entry: the run fails
   uint64_t headerPos = 0;
   std::vector<uint64_t> walked;  // every header met, in order
+  std::vector<bool> taken;       // by item: the run took it for an entry
   std::string name;
   std::string prefix;       // the extract path without one trailing backslash
 };
@@ -50,6 +51,19 @@ bool IsDirectoryEntry(const std::string& name) {
 }
 
 void Deselect(Scan& s) { s.view.SetSelected(sfx.listIndex, false); }
+
+bool IsTaken(const Scan& s, int index) {
+  return static_cast<size_t>(index) < s.taken.size() && s.taken[static_cast<size_t>(index)];
+}
+
+// The item is the entry's own: later entries of its name go past it.
+bool Take(Scan& s, int index) {
+  sfx.listIndex = index;
+  if (s.taken.size() <= static_cast<size_t>(index)) s.taken.resize(static_cast<size_t>(index) + 1);
+  s.taken[static_cast<size_t>(index)] = true;
+  s.view.NoteTaken(index);
+  return true;
+}
 
 // The entry stays selected, so the run's closing message counts it among the failures.
 Next FailEntry(Scan& s, EntryFailure reason) {
@@ -376,6 +390,25 @@ Next ExtractEntry(Scan& s) {
   return s.mode == TestMode ? TestFileEntry(s) : ExtractFileEntry(s, outputPath);
 }
 
+// An archive may hold one name twice: a folder's entry before its files and again behind them,
+// a file's entry again further on ("a.txt", "b.txt", "a.txt"), either in other letters ("café/",
+// "cAfé/"). The search from the last item found may then come round to the twin the run took for
+// the earlier entry; passing the entry would leave the other twin selected, a failure with no
+// cause. So each entry takes an item of its own: past a twin already taken, the next one still
+// selected. An item the user deselected is passed, as the search finds it, except by a folder's
+// entry, for on Windows every twin makes the same folder.
+bool IsEntrySelected(Scan& s) {
+  int first = s.view.FindExact(sfx.listIndex, s.name);
+  sfx.listIndex = first;
+  if (first == ScanView::NoItem) return false;
+  if (IsTaken(s, first) || (IsDirectoryEntry(s.name) && !s.view.IsSelected(first))) {
+    for (int at = s.view.FindExact(first, s.name); at != first; at = s.view.FindExact(at, s.name)) {
+      if (s.view.IsSelected(at) && !IsTaken(s, at)) return Take(s, at);
+    }
+  }
+  return s.view.IsSelected(first) && Take(s, first);
+}
+
 Next HandleEntry(Scan& s) {
   s.name = ReadEntryName();
   if (s.name.empty()) {
@@ -392,7 +425,7 @@ Next HandleEntry(Scan& s) {
     s.view.AddItem(s.name);
     return Next::Continue;
   }
-  if (!IsEntrySelected(s.view, s.name)) return Next::Continue;
+  if (!IsEntrySelected(s)) return Next::Continue;
   return ExtractEntry(s);
 }
 
@@ -479,29 +512,6 @@ void RunScan(Scan& s) {
 }
 
 }  // namespace
-
-// An archive may hold a folder's entry twice, before its files and again behind them, in the
-// same letters or in others ("café/", "cAfé/"): the search from the last item found then comes
-// round to a twin already made, and passing the entry would leave the other twin selected, a
-// failure with no reason. A folder's entry then takes the next twin still selected, equal to
-// its name as the list compares names (letter case aside): on Windows every twin makes the same
-// folder. (A file's entries keep the list box's search: which of two equal names the user chose
-// cannot be told.)
-bool IsEntrySelected(ScanView& view, const std::string& name) {
-  int first = view.FindExact(sfx.listIndex, name);
-  sfx.listIndex = first;
-  if (first == ScanView::NoItem) return false;
-  view.NoteFound(first);
-  if (view.IsSelected(first)) return true;
-  if (!IsDirectoryEntry(name)) return false;
-  for (int at = view.FindExact(first, name); at != first; at = view.FindExact(at, name)) {
-    if (view.IsSelected(at)) {
-      sfx.listIndex = at;
-      return true;
-    }
-  }
-  return false;
-}
 
 void ScanArchive(ScanView& view, ScanMode mode) {
   // Messages dispatched inside a run can carry the dialog's commands; the run needs the

@@ -14,6 +14,3 @@ enum ScanMode : uint8_t { ExtractMode = 0, ListMode = 1, TestMode = 2 };
 // Runs a listing or an extraction run to its end. A scan started while another is under way
 // (from a message dispatched inside it) does nothing.
 void ScanArchive(ScanView& view, ScanMode mode);
-
-// Finds the entry's item after the last one found and says whether it is selected.
-bool IsEntrySelected(ScanView& view, const std::string& name);

@@ -42,8 +42,8 @@ class ScanView {
   // Takes at most one pending window message and dispatches it, so the dialog stays alive.
   virtual void DispatchOneMessage() = 0;
 
-  // The list's search for the entry under way came to this item, selected or not.
-  virtual void NoteFound(int index) { (void)index; }
+  // The run took this item for the entry under way.
+  virtual void NoteTaken(int index) { (void)index; }
   // The entry under way failed, for this reason.
   virtual void NoteFailure(EntryFailure reason) { (void)reason; }
   // The entry under way is done without being written: a file of its name stays as it was.

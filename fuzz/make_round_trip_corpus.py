@@ -28,6 +28,9 @@ seeds = {
     "international": encode(5, [("café/", b""), ("café/menü.txt", "crème brûlée\n".encode()),
                                 ("日本語.txt", "こんにちは\n".encode()), ("Ελληνικά.txt", b"alpha")]),
     "case_duplicates": encode(1, [("Notes.txt", b"upper"), ("notes.txt", b"lower")], case_duplicates=True),
+    # The second twin's entry comes round to the item the first took, and takes the other.
+    "case_duplicates_apart": encode(1, [("Notes.txt", b"upper"), ("b.txt", b"b"), ("notes.txt", b"lower")],
+                                    case_duplicates=True),
     "deep": encode(3, [("/".join("level%d" % i for i in range(20)) + "/leaf.txt", b"deep down")]),
     "folder_again_in_other_letters": encode(5, [("café/", b""), ("café/a.txt", b"a"), ("cAfé/", b""),
                                                 ("café/b.txt", b"b")]),

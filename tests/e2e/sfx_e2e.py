@@ -487,11 +487,21 @@ class Extraction(SfxTest):
         self.expect_whole_extraction({"café/a.txt": b"a", "café/b.txt": b"b"})
         self.leave()
 
+    def test_a_file_entry_again_apart_from_its_twin_takes_the_other_item_and_succeeds(self):
+        # The second a.txt comes round to the item the first took and goes on to its twin; the
+        # file it meets is written over, as the policy says.
+        entries = [("a.txt", b"1"), ("b.txt", b"b"), ("A.TXT", b"2")]
+        self.start(self.python_zip(entries))
+        self.drive("click", POLICY_OVERWRITE)
+        self.expect_whole_extraction({"a.txt": b"2", "b.txt": b"b"})
+        self.leave()
+
     def test_equal_names_deselect_the_items_the_search_from_the_last_found_item_gives(self):
         # Without stored paths, four items read x.txt in some letter case and two README.TXT;
         # the archive holds them in another order than the list. Each header takes the first
         # item equal to its name (ignoring case) behind the one found for the header before,
-        # wrapping around; one x.txt item is unselected, so the header that finds it is passed.
+        # wrapping around, or, when the run took that one already, the next equal one still
+        # selected; one x.txt item is unselected, so the header that finds it is passed.
         entries = [("b/x.txt", b"1"), ("a/X.TXT", b"2"), ("c/x.txt", b"3"), ("m.txt", b"4"),
                    ("z/readme.txt", b"5"), ("README.TXT", b"6"), ("d/x.Txt", b"7")]
         self.start(self.python_zip(entries))
@@ -504,13 +514,17 @@ class Extraction(SfxTest):
         self.drive("select", passed, 0)
         self.drive("click", POLICY_OVERWRITE)
         selected = [i != passed for i in range(len(listing))]
-        found, written = -1, []
+        found, written, taken = -1, [], set()
         for name, data in entries:
             name = Path(name).name
-            order = list(range(found + 1, len(listing))) + list(range(found + 1))
-            found = next(i for i in order if listing[i][0].lower() == name.lower())
+            equal = [i for i in range(len(listing)) if listing[i][0].lower() == name.lower()]
+            found = next((i for i in equal if i > found), equal[0])
+            if found in taken:
+                behind = [i for i in equal if i > found] + [i for i in equal if i < found]
+                found = next((i for i in behind if selected[i] and i not in taken), found)
             if selected[found]:
                 selected[found] = False
+                taken.add(found)
                 written.append((name, data))
         self.assertLess(len(written), len(entries))
         out = self.dir / "out"
