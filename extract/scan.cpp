@@ -37,7 +37,7 @@ struct Scan {
   bool damaged = false;     // the walk could not reach every entry: the run fails
   uint64_t headerPos = 0;
   std::vector<uint64_t> walked;  // every header met, in order
-  std::vector<bool> taken;       // by item: the run took it for an entry
+  std::string taken;             // by item, 1 where the run took it for an entry
   std::string name;
   std::string prefix;       // the extract path without one trailing backslash
 };
@@ -60,7 +60,7 @@ bool IsTaken(const Scan& s, int index) {
 bool Take(Scan& s, int index) {
   sfx.listIndex = index;
   if (s.taken.size() <= static_cast<size_t>(index)) s.taken.resize(static_cast<size_t>(index) + 1);
-  s.taken[static_cast<size_t>(index)] = true;
+  s.taken[static_cast<size_t>(index)] = 1;
   s.view.NoteTaken(index);
   return true;
 }
