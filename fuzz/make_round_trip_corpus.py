@@ -18,6 +18,12 @@ def encode(level, entries, password=b"", case_duplicates=False):
     return out
 
 
+def folder_path(length):
+    """A path of levels of 199 characters, and a shorter last one, of the given length."""
+    whole = (length - 1) // 200
+    return "/".join(["x" * 199] * whole + ["y" * (length - 200 * whole)])
+
+
 text = b"".join(b"line %d of the guide\n" % i for i in range(300))
 noise = random.Random(7).randbytes(40000)  # two chunks: an encrypted entry is read ahead
 seeds = {
@@ -36,6 +42,10 @@ seeds = {
                                                 ("café/b.txt", b"b")]),
     # Empty levels add nothing to the path written, nor to the path measured against the limit.
     "slashes_past_the_limit": encode(0, [("a" + "/" * 4100 + "b.txt", b"b"), ("c//d.txt", b"d")]),
+    # A folder's path is measured with its separator behind it (here "/sandbox/jail/a/b/out/"
+    # and a path of 4,072 bytes make 4,095 with it, the most that fits; one more is refused).
+    "folder_at_the_path_limit": encode(0, [(folder_path(4072) + "/", b"")]),
+    "folder_one_past_the_path_limit": encode(0, [(folder_path(4073) + "/", b"")]),
     # The listing spells a C1 control out (\u0085); the file keeps the character.
     "c1_controls": encode(3, [("next\u0085line/", b""), ("next\u0085line/csi\u009b.txt", b"c1")]),
 }

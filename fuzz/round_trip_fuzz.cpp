@@ -95,7 +95,8 @@ Plan Decode(const uint8_t* data, size_t size) {
 }
 
 // The engine refuses, by design, a name with a level longer than the file system takes, and a
-// path that does not fit the system's limit. A file is written under a temporary name of twelve
+// path that does not fit the system's limit. A folder's path is measured with the separator
+// behind it, as the engine keeps it. A file is written under a temporary name of twelve
 // characters in its folder first, so that name's path must fit too.
 bool FitsTheDisk(const Entry& entry) {
   std::string path = EntryPath(entry.name);
@@ -104,8 +105,9 @@ bool FitsTheDisk(const Entry& entry) {
     if (!platform::NamePartFits(path.substr(start, end - start))) return false;
   }
   std::string whole = std::string(memory::ExtractionFolder) + '/' + path;
+  if (entry.folder) return platform::PathFits(whole + '/');
   std::string temporary = whole.substr(0, whole.rfind('/') + 1) + "~kvx0000.tmp";
-  return platform::PathFits(whole) && (entry.folder || platform::PathFits(temporary));
+  return platform::PathFits(whole) && platform::PathFits(temporary);
 }
 
 // A password mksfx takes and a user can type: characters, none of them zero, as many as the
