@@ -38,6 +38,8 @@ struct Scan {
   uint64_t headerPos = 0;
   std::vector<uint64_t> walked;  // every header met, in order
   std::string taken;             // by item, 1 where the run took it for an entry
+  EncryptionHeader cipherHeader; // the encrypted entry's, as read in front of its data
+  std::string secondForm;        // the password's other bytes, when they pass its check too
   std::string name;
   std::string prefix;       // the extract path without one trailing backslash
 };
@@ -108,25 +110,43 @@ void JudgeWalkEnd(Scan& s, uint64_t position, bool headerThere) {
 // The keys take bytes, and writers have turned a typed password into bytes two ways: in the
 // legacy code page, as programs always did, and in UTF-8, as Linux and macOS writers and newer
 // archivers do (for AES entries too). The first way is tried first; the second only matters
-// beyond ASCII, where the two differ.
-bool VerifyTypedText(EncryptionHeader& header, const std::string& text) {
-  if (PasswordOpens(header, platform::Utf8ToLegacy(text))) return true;
-  return !IsAscii(text) && PasswordOpens(header, text);
+// beyond ASCII, where the two differ. The check passes one wrong password in 256 (65,536 for
+// AES), so the legacy bytes may pass where the UTF-8 ones were written: when both pass, the
+// UTF-8 ones are kept for a second decoding, should the data not verify with the first.
+bool VerifyTypedText(Scan& s, const std::string& text) {
+  s.secondForm.clear();
+  std::string legacy = platform::Utf8ToLegacy(text);
+  if (!PasswordOpens(s.cipherHeader, legacy)) return !IsAscii(text) && PasswordOpens(s.cipherHeader, text);
+  if (IsAscii(text) || legacy == text) return true;
+  if (PasswordOpens(s.cipherHeader, text)) s.secondForm = text;
+  return PasswordOpens(s.cipherHeader, legacy);  // the keys are the legacy bytes' again
+}
+
+// After data that did not verify: readies the keys of the password's second form, and the
+// archive at the data, for one more decoding. False when there is none, or when the failure was
+// no matter of keys (the disk, memory, the system's cryptography).
+bool TakeSecondForm(Scan& s) {
+  const DecodeOutcome& d = sfx.decoded;
+  if (s.secondForm.empty() || d.writeFailed || d.noMemory || d.cryptographyFailed) return false;
+  std::string form = std::move(s.secondForm);
+  s.secondForm.clear();
+  SeekArchive(DataStart(DataPosition(s.headerPos)));
+  return sfx.filePos != -1 && PasswordOpens(s.cipherHeader, form);
 }
 
 // Reads what stands in front of an encrypted entry's data and finds a password that passes its
 // check, whichever the cipher: the one remembered from before, or up to three typed by the
 // user. Leaves the keys ready for the data.
 bool PassPasswordStage(Scan& s) {
+  s.secondForm.clear();
   if (!(sfx.header.flags & FlagEncrypted)) return true;
-  EncryptionHeader header;
-  ReadEncryptionHeader(header);
-  if (!sfx.password.empty() && VerifyTypedText(header, sfx.password)) return true;
+  ReadEncryptionHeader(s.cipherHeader);
+  if (!sfx.password.empty() && VerifyTypedText(s, sfx.password)) return true;
   for (int attempt = 0; attempt < 3; attempt++) {
     s.view.AskPassword();
     uint32_t length = static_cast<uint32_t>(std::clamp<int32_t>(sfx.passwordLength, 0, PasswordTextSize - 1));
     sfx.password = TextFromBuffer(sfx.passwordText, length);
-    if (VerifyTypedText(header, sfx.password)) return true;
+    if (VerifyTypedText(s, sfx.password)) return true;
   }
   return false;
 }
@@ -261,7 +281,9 @@ void ShowProgress(Scan& s, const char* statusPrefix, const std::string& target) 
 Next TestFileEntry(Scan& s) {
   sfx.outputHandle = platform::InvalidFile;
   ShowProgress(s, msg::TestingPrefix, s.name);
-  if (DecodeAndVerify(s, msg::TestingPrefix + s.name)) Deselect(s);
+  bool verified = DecodeAndVerify(s, msg::TestingPrefix + s.name);
+  while (!verified && TakeSecondForm(s)) verified = DecodeAndVerify(s, msg::TestingPrefix + s.name);
+  if (verified) Deselect(s);
   return Next::Continue;
 }
 
@@ -303,6 +325,14 @@ bool PutInPlace(Scan& s, const std::string& temporary, const std::string& output
   return Discard(outputPath);
 }
 
+// Creates the entry's temporary file beside its path, open in sfx.outputHandle; or says why not.
+bool OpenTemporary(Scan& s, const std::string& outputPath, std::string& temporary) {
+  sfx.outputHandle = CreateTemporaryBeside(outputPath, temporary);
+  if (sfx.outputHandle != platform::InvalidFile) return true;
+  ShowFailure(s, outputPath, platform::LastErrorText(), msg::OpenFailedCaption);
+  return false;
+}
+
 // The entry is written under a temporary name beside its own and takes that name only once it
 // verifies, so a file of that name is replaced by a verified one or left as it was, and a failed
 // entry leaves nothing behind.
@@ -311,13 +341,16 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
   if (target == Target::Leave || target == Target::Refused) return Next::Continue;
   if (target == Target::EndRun) return Next::EndRun;
   std::string temporary;
-  sfx.outputHandle = CreateTemporaryBeside(outputPath, temporary);
-  if (sfx.outputHandle == platform::InvalidFile) {
-    ShowFailure(s, outputPath, platform::LastErrorText(), msg::OpenFailedCaption);
-    return FailEntry(s, EntryFailure::NotCreated);
-  }
+  if (!OpenTemporary(s, outputPath, temporary)) return FailEntry(s, EntryFailure::NotCreated);
   ShowProgress(s, msg::ExtractingPrefix, outputPath);
   bool verified = DecodeAndVerify(s, msg::ExtractingPrefix + outputPath);
+  // A second decoding starts over in a new temporary file.
+  while (!verified && TakeSecondForm(s)) {
+    platform::CloseFile(sfx.outputHandle);
+    platform::RemoveFile(temporary.c_str());
+    if (!OpenTemporary(s, outputPath, temporary)) return FailEntry(s, EntryFailure::NotCreated);
+    verified = DecodeAndVerify(s, msg::ExtractingPrefix + outputPath);
+  }
   if (sfx.decoded.writeFailed) ShowFailure(s, outputPath, sfx.writeError, msg::WriteFailedCaption);
   bool closed = platform::CloseFile(sfx.outputHandle);
   sfx.outputHandle = platform::InvalidFile;
