@@ -282,7 +282,7 @@ Next TestFileEntry(Scan& s) {
   sfx.outputHandle = platform::InvalidFile;
   ShowProgress(s, msg::TestingPrefix, s.name);
   bool verified = DecodeAndVerify(s, msg::TestingPrefix + s.name);
-  while (!verified && TakeSecondForm(s)) verified = DecodeAndVerify(s, msg::TestingPrefix + s.name);
+  if (!verified && TakeSecondForm(s)) verified = DecodeAndVerify(s, msg::TestingPrefix + s.name);
   if (verified) Deselect(s);
   return Next::Continue;
 }
@@ -344,8 +344,8 @@ Next ExtractFileEntry(Scan& s, std::string outputPath) {
   if (!OpenTemporary(s, outputPath, temporary)) return FailEntry(s, EntryFailure::NotCreated);
   ShowProgress(s, msg::ExtractingPrefix, outputPath);
   bool verified = DecodeAndVerify(s, msg::ExtractingPrefix + outputPath);
-  // A second decoding starts over in a new temporary file.
-  while (!verified && TakeSecondForm(s)) {
+  // The one second decoding starts over in a new temporary file.
+  if (!verified && TakeSecondForm(s)) {
     platform::CloseFile(sfx.outputHandle);
     platform::RemoveFile(temporary.c_str());
     if (!OpenTemporary(s, outputPath, temporary)) return FailEntry(s, EntryFailure::NotCreated);
